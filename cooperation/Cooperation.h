@@ -1,0 +1,140 @@
+// The one object shared by the two search threads: run settings, stop flags,
+// bounds and the best model, the clause-sharing buffers and every mutex.
+//
+// Fields are read and written directly by the solvers and drivers, under the
+// mutex named beside them. Per-thread arrays are indexed by the thread index
+// and written only by their own thread. The stop flags are written by any
+// thread and polled by every search loop without a lock, so they are atomics
+// (relaxed loads suffice: a flag seen one cycle late costs nothing).
+#pragma once
+
+#include <pthread.h>
+#include <semaphore.h>
+#include <sys/time.h>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "solver/SolverTypes.h"
+
+class Solver;
+
+// A one-shot signal: closed at construction, opened once, and every thread
+// that passes it afterwards passes at once.
+class StartGate {
+  sem_t token;
+
+ public:
+  StartGate();
+  ~StartGate();
+  StartGate(const StartGate&) = delete;
+  StartGate& operator=(const StartGate&) = delete;
+  void open();
+  void pass();
+};
+
+// Costs and bounds: sums of 32-bit weights over millions of constraints.
+typedef int64_t Cost;
+
+class Cooperation {
+ public:
+  static const int importCapacity = 20000;
+  static const int frozenCapacity = 80000;
+
+  Cooperation(int nbThreads, int limitExport);
+  ~Cooperation();
+  Cooperation(const Cooperation&) = delete;
+  Cooperation& operator=(const Cooperation&) = delete;
+
+  // Threads and roles.
+  int nbThreads;
+  int nbLB = 4;
+  int nbUB = 4;
+
+  // Settings copied in before the threads start, read-only afterwards.
+  int limitExport;
+  double timeLimit = 1800.0;
+  double lbTimeLimit = 900.0;
+  double ubTimeLimit = 900.0;
+  std::vector<int> encoding;
+  int searchModeSetting = 0;
+  bool partitionedSearch = false;
+  int parts = 16;
+  int seed = 91648253;
+  bool quiet = false;
+  int verbosityLevel = 1;
+  int typeLearning = 4;
+  int limitLBD = 0;
+  int typeInterval = 100;
+  std::vector<int> periodLength;
+  bool preprocessor = true;
+  std::vector<struct timeval> startTime;
+
+  // Stop and status flags.
+  std::atomic<bool> done{false};
+  std::atomic<bool> answerPrinted{false};
+  std::atomic<bool> interrupted{false};
+  std::atomic<bool> timedOut{false};
+  std::atomic<bool> lbTimeOut{false};
+  std::atomic<bool> ubTimeOut{false};
+  std::atomic<bool> analysisFailed{false};
+  std::atomic<bool> initDone{false};
+  std::atomic<bool> decisionProblem{false};
+  int nbFinished = 0;  // under answerMutex
+
+  // Bounds and the best model (under boundMutex). bounds[0] is the global
+  // lower bound, bounds[tid] a thread's own bound, bounds[nbThreads] the best
+  // upper bound; all without the objective constant.
+  std::vector<Cost> bounds;
+  Cost initialUB = -99999;
+  int nbSolutions = 0;
+  int nbOrigVars = -1;
+  std::vector<char> bestModel;
+  std::vector<int> equivalences;
+  Cost objConstant = 0;
+  Cost objectiveWeightSum = 0;
+  int rowCounter = 0;
+
+  // Clause sharing (under clauseMutex for the import buffers).
+  std::vector<std::vector<int*>> importLits;
+  std::vector<std::vector<int>> importSizes;
+  std::vector<std::vector<int>> importSource;
+  std::vector<int> importCount;
+  std::vector<std::vector<int*>> frozenLits;
+  std::vector<std::vector<int>> frozenSizes;
+  std::vector<std::vector<int>> frozenAge;
+  std::vector<int> frozenCount;
+  std::vector<int> frozenDead;
+  std::vector<std::vector<float>> exportCutoff;
+  std::vector<int> exportLimit;
+  std::vector<double> decisionActivity;
+  std::vector<int> nbExported;
+  std::vector<int> nbImported;
+  std::vector<int> nbImportedLits;
+  std::vector<int> periodConflicts;
+  std::vector<int> frozenRetryConflicts;
+  std::vector<int> pendingWeights;
+
+  // Tables the set-up thread fills once.
+  int nbSharedVars = 0;
+  int nbOrigConstraints = 0;
+  std::vector<Var> solverVar;
+
+  pthread_mutex_t boundMutex;
+  pthread_mutex_t clauseMutex;
+  pthread_mutex_t answerMutex;
+  pthread_mutex_t initMutex;
+  pthread_mutex_t decompositionMutex;
+  StartGate startGate;
+
+  // Clause exchange.
+  void exportClause(Solver* from, const Lit* lits, int size);
+  void importClauses(Solver* to);
+  void importFrozenClauses(Solver* to);
+  void cleanFrozen(Solver* to);
+
+  // Bounds.
+  void updateUpperValue(Solver* from, int tid, Cost value);
+  void checkUpperValuePortfolio(Solver* to, int tid);
+};

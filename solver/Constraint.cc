@@ -1,0 +1,37 @@
+#include "solver/Constraint.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "solver/Fatal.h"
+
+Clause* Clause::make(const Lit* literals, int size, unsigned ref, bool learnt) {
+  void* block = xmalloc(sizeof(Clause) + sizeof(Lit) * (size_t)size);
+  Clause* c = new (block) Clause(size, ref & 0x7fffffffu, learnt);
+  if (size > 0) memcpy(c->lits(), literals, sizeof(Lit) * (size_t)size);
+  return c;
+}
+
+PB_Counters* PB_Counters::make(const Lit* literals, const unsigned* coefficients, int size,
+                               unsigned rhs, int ref) {
+  void* block = xmalloc(sizeof(PB_Counters) + sizeof(Lit) * (size_t)size);
+  PB_Counters* c = new (block) PB_Counters(size, rhs, ref);
+  c->coeffs = (unsigned*)xmalloc(sizeof(unsigned) * (size_t)size);
+  for (int i = 0; i < size; i++) {
+    c->lits()[i] = literals[i];
+    c->coeffs[i] = coefficients[i];
+    c->totalCoeff += coefficients[i];
+  }
+  return c;
+}
+
+Constraint* Clause_new(const vec<Lit>& ps, unsigned ref, bool learnt) {
+  return Clause::make(ps.begin(), ps.size(), ref, learnt);
+}
+
+void freeConstraint(Constraint* c) {
+  if (c == nullptr) return;
+  if (!c->isClause()) free(c->asPB().coeffs);
+  free(c);
+}

@@ -1,0 +1,201 @@
+// The conflict-driven search, its restart loop, decisions, the wall-clock
+// budgets and the hand-over of learnt clauses to the other thread.
+#include <sys/time.h>
+
+#include <cassert>
+#include <algorithm>
+#include <climits>
+
+#include "solver/Solver.h"
+
+// Whole seconds since the thread's start, from milliseconds rounded to the
+// nearest: the budgets given on the command line are whole seconds.
+int Solver::secondsSinceStart() const {
+  struct timeval now;
+  gettimeofday(&now, nullptr);
+  const struct timeval& start = coop->startTime[tid];
+  double ms = (double)(now.tv_sec - start.tv_sec) * 1000.0 +
+              (double)(now.tv_usec - start.tv_usec) / 1000.0 + 0.5;
+  return (int)((long long)ms / 1000);
+}
+
+// Sets the thread's time-out flags when its budget has passed (or an analysis
+// failed anywhere, which every search treats like a spent budget).
+bool Solver::budgetSpent() {
+  double limit = role == 0 ? coop->lbTimeLimit : coop->ubTimeLimit;
+  if (secondsSinceStart() < limit && !coop->analysisFailed) return false;
+  if (role == 0) {
+    coop->timedOut = true;
+    coop->lbTimeOut = true;
+  } else {
+    coop->ubTimeOut = true;
+  }
+  return true;
+}
+
+void Solver::endSharingPeriod() {
+  coop->periodConflicts[tid] = 0;
+  if (role == 1) {
+    coop->updateUpperValue(this, tid, coop->bounds[tid]);
+    coop->checkUpperValuePortfolio(this, tid);
+  }
+  if ((unsigned)coop->frozenRetryConflicts[tid] > 3u * (unsigned)coop->typeInterval) {
+    coop->importFrozenClauses(this);
+    coop->frozenRetryConflicts[tid] = 0;
+  }
+  if (coop->frozenDead[tid] > 9999) coop->cleanFrozen(this);
+  coop->importClauses(this);
+}
+
+// The lower-bound thread shares only what follows from hard constraints over
+// the input's variables; its relaxation variables mean nothing elsewhere.
+void Solver::exportLearnt(const vec<Lit>& learnt, bool soft, bool stored) {
+  if (coop->limitExport <= 0) return;
+  if (!stored) {
+    // A unit learnt without a trace: only the upper-bound thread offers it.
+    if (role != 1) return;
+    if (soft && var(learnt[0]) >= coop->nbSharedVars) return;
+    coop->exportClause(this, learnt.begin(), 1);
+    return;
+  }
+  if (learnt.size() > coop->exportLimit[tid] || soft) return;
+  if (role == 0) {
+    for (Lit q : learnt)
+      if (var(q) >= coop->nbSharedVars) return;
+  }
+  coop->exportClause(this, learnt.begin(), learnt.size());
+}
+
+void Solver::storeLearnt(vec<Lit>& learnt, bool soft) {
+  if (learnt.size() == 1 && proofTrace == nullptr) {
+    uncheckedEnqueue(learnt[0], nullptr);
+    exportLearnt(learnt, soft, false);
+    return;
+  }
+  unsigned ref = ((uint32_t)constraints.size() + (uint32_t)conflicts) | 0x40000000u;
+  Clause* c = Clause::make(learnt.begin(), learnt.size(), ref, true);
+  c->isSoft(soft);
+  learnts.push(c);
+  if (c->size() > 1) attachClause(*c);
+  claBumpActivity(*c);
+  uncheckedEnqueue(learnt[0], c);
+  if (proofTrace != nullptr) proofTrace->makeRecord(c->ref(), soft);
+  exportLearnt(learnt, soft, true);
+}
+
+lbool Solver::search(int maxConflicts, int maxLearnts) {
+  assert(coop != nullptr);
+  int localConflicts = 0;
+  vec<Lit> learnt;
+  starts++;
+  for (;;) {
+    if (coop->done) return l_Undef;
+    if (budgetSpent()) return l_Undef;
+    if (coop->periodConflicts[tid] >= coop->periodLength[tid]) endSharingPeriod();
+    if (!ok) return l_False;
+
+    Constraint* confl = propagate();
+    if (confl != nullptr) {
+      conflicts++;
+      localConflicts++;
+      coop->periodConflicts[tid]++;
+      coop->frozenRetryConflicts[tid]++;
+      if (decisionLevel() == 0) {
+        addConflictLevel0(confl);
+        return l_False;
+      }
+      learnt.clear();
+      int backtrackLevel;
+      bool soft = false;
+      analyze(confl, learnt, backtrackLevel, soft);
+      if (coop->analysisFailed) return l_Undef;
+      cancelUntil(backtrackLevel);
+      storeLearnt(learnt, soft);
+      varIncrement *= varDecay;
+      claIncrement *= claDecay;
+      continue;
+    }
+
+    if (maxConflicts >= 0 && localConflicts >= maxConflicts) {
+      cancelUntil(0);
+      return l_Undef;
+    }
+    if (decisionLevel() == 0 && !simplify()) return l_False;
+    if (maxLearnts >= 0 && learnts.size() - nAssigns() >= maxLearnts) reduceDB();
+
+    decisions++;
+    Lit next = pickBranchLit(polarityMode, randomVarFreq);
+    if (next == lit_Undef) return l_True;
+    coop->decisionActivity[tid] = activity[var(next)];
+    levelStarts.push(trail.size());
+    uncheckedEnqueue(next, nullptr);
+  }
+}
+
+// The generator of the original minisat: a Park-Miller step kept in a double.
+double Solver::randomDraw() {
+  seed *= 1389796;
+  int q = (int)(seed / 2147483647);
+  seed -= (double)q * 2147483647;
+  return seed / 2147483647;
+}
+
+// Every decision assigns false; the polarity mode is accepted but not used.
+Lit Solver::pickBranchLit(int, double randomFrequency) {
+  Var next = -1;
+  if (randomDraw() < randomFrequency && !varHeap.empty()) {
+    next = varHeap[(int)(randomDraw() * varHeap.size())];
+    if (varValue(next) == l_Undef && decisionVar[next]) randomDecisions++;
+  }
+  while (next == -1 || varValue(next) != l_Undef || !decisionVar[next]) {
+    if (varHeap.empty()) return lit_Undef;
+    next = varHeap.removeMax();
+  }
+  return mkLit(next, true);
+}
+
+static int clampToInt(double x) { return x >= (double)INT_MAX ? INT_MAX : (int)x; }
+
+bool Solver::multiSolve() {
+  model.clear();
+  conflict.clear();
+  if (!ok) return false;
+  const double learntBase =
+      std::max((double)nConstraints() * learntsizeFactor, minLearnts);
+  double maxConflicts = restartFirst;
+  double maxLearnts = learntBase;
+  restarts = 0;
+  int inner = 1, outer = 2;
+  if (coop->done) return false;
+
+  lbool status = l_Undef;
+  for (;;) {
+    status = search(clampToInt(maxConflicts), clampToInt(maxLearnts));
+    if (coop->interrupted) {
+      if (role != 0 || !coop->partitionedSearch) coop->done = true;
+      return false;
+    }
+    if (coop->lbTimeOut) return false;
+    restarts++;
+    if (outer > inner) {
+      inner++;
+      maxConflicts *= restartInc;
+      maxLearnts *= learntsizeInc;
+    } else {
+      maxConflicts = restartFirst;
+      maxLearnts = learntBase;
+      for (int i = 0; i < outer; i++) maxLearnts *= learntsizeInc;
+      outer++;
+      inner = 1;
+    }
+    if (restarts == restartBudget || status != l_Undef) break;
+    if (coop->done) return false;
+  }
+  if (status == l_True) {
+    model.growTo(nVars());
+    for (int x = 0; x < nVars(); x++) model[x] = varValue(x);
+    return true;
+  }
+  if (status == l_False) ok = false;
+  return false;
+}

@@ -1,0 +1,170 @@
+// The conflict-driven clause-learning engine over clauses and counter-based
+// pseudo-Boolean constraints.
+//
+// One record, methods split by activity: the store (Store.cc), propagation
+// and backtracking (Propagate.cc), conflict analysis (Analyze.cc), learnt
+// database reduction (Reduce.cc), the search and restart loops (Search.cc),
+// clause import (Import.cc) and the dependency trace behind unsatisfiable
+// cores (Core.cc). Fields are public: the driver and the cooperation object
+// read and set them directly.
+#pragma once
+
+#include <cstdint>
+
+#include "cooperation/Cooperation.h"
+#include "solver/Constraint.h"
+#include "solver/ProofTrace.h"
+#include "solver/SolverTypes.h"
+#include "solver/VarHeap.h"
+#include "solver/Vec.h"
+
+struct watchPB_t {
+  Constraint* c;
+  int index;
+};
+
+class Solver {
+ public:
+  Solver();
+  virtual ~Solver();
+  Solver(const Solver&) = delete;
+  Solver& operator=(const Solver&) = delete;
+
+  // ---- Interface used by the drivers (virtual: the upper-bound solver overrides some).
+  virtual Var newVar(bool polarity = true, bool dvar = true);
+  virtual Constraint* addClause(vec<Lit>& ps);
+  virtual Constraint* addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, unsigned rhs);
+  virtual bool simplify();
+  virtual bool okay() const { return ok; }
+  virtual void addLearntClause(vec<Lit>& ps);
+  virtual void removeLearntClauses(unsigned bound);
+  virtual void objCoeff(Lit p, unsigned w);
+  virtual unsigned objCoeff(Lit) { return 0; }
+  virtual Constraint* addClause2(vec<Lit>& ps);
+  virtual Constraint* addClause3(vec<Lit>& ps);
+
+  int nVars() const { return assignment.size(); }
+  int nAssigns() const { return trail.size(); }
+  int nConstraints() const { return constraints.size(); }
+  int nLearnts() const { return learnts.size(); }
+  int decisionLevel() const { return levelStarts.size(); }
+
+  lbool varValue(Var x) const { return assignment[x]; }
+  lbool value(Lit p) const { return sign(p) ? (lbool)-assignment[var(p)] : assignment[var(p)]; }
+
+  // ---- Store.
+  void attachClause(Constraint& c);
+  void detachClause(Constraint& c);
+  void attachPB(Constraint& c);
+  void addPBWatch(Constraint& c, int i);
+  void removeClause(Constraint& c);
+  bool satisfied(const Constraint& c) const;
+
+  // ---- Propagation and backtracking.
+  void uncheckedEnqueue(Lit p, Constraint* from);
+  Constraint* propagate();
+  Constraint* propagateClause(Lit p);
+  Constraint* propagatePBCounterConstraints(Lit p);
+  bool enqueuePBUnitLiterals(Constraint& c);
+  void cancelUntil(int lvl);
+
+  // ---- Conflict analysis and learnt database.
+  void analyze(Constraint* confl, vec<Lit>& outLearnt, int& outBtLevel, bool& outSoft);
+  bool litRedundant(Lit p, unsigned abstractLevels);
+  void bumpVar(Var v);
+  void claBumpActivity(Constraint& c);
+  void reduceDB();
+
+  // ---- Search.
+  lbool search(int maxConflicts, int maxLearnts);
+  bool multiSolve();
+  Lit pickBranchLit(int polarityMode, double randomVarFreq);
+
+  // ---- Clause import from the other thread.
+  bool checkFrozen(vec<Lit>& lits);
+  void addExtraClause(vec<Lit>& lits, bool soft);
+
+  // ---- Unsatisfiable cores.
+  void addConflictLevel0(Constraint* confl);
+  void compute_core(RefSet<int>& core);
+
+  // ---- Variables and assignment, one entry per variable.
+  vec<lbool> assignment;
+  vec<int> level;
+  vec<Constraint*> reason;
+  vec<char> polarity;
+  vec<char> decisionVar;
+  vec<double> activity;
+  vec<char> seen;
+  vec<int> trailIndex;
+  vec<int> pbCounted;
+  int* equivalenceMap = nullptr;
+
+  // ---- Per literal.
+  vec<vec<Constraint*>> watches;
+  vec<vec<watchPB_t>> pbWatches;  // records held by value: one cache line serves several
+
+  // ---- Trail.
+  vec<Lit> trail;
+  vec<int> levelStarts;
+  int propHead = 0;
+  vec<Lit> assumptions;
+
+  // ---- Constraints.
+  vec<Constraint*> constraints;
+  vec<Constraint*> learnts;
+  bool ok = true;
+  double claIncrement = 1.0;
+  double varIncrement = 1.0;
+  VarHeap varHeap;
+  vec<Lit> minimizeStack;
+  vec<Lit> marksToClear;
+  int simplifiedAt = -1;
+  int64_t simplifyCountdown = 0;
+  vec<lbool> model;
+  vec<Lit> conflict;
+  ProofTrace* proofTrace = nullptr;
+
+  // ---- Search settings.
+  double varDecay = 1 / 0.95;
+  double claDecay = 1 / 0.999;
+  double randomVarFreq = 0.02;
+  int restartFirst = 100;
+  double restartInc = 1.5;
+  double learntsizeFactor = 1.0 / 3.0;
+  double learntsizeInc = 1.1;
+  double minLearnts = 5000.0;
+  bool recursiveMinimization = true;
+  int polarityMode = 1;
+  double seed = 91648253.0;
+  double timeLimit = 1800.0;
+  bool stopFlag = false;
+  int restartBudget = 100000;
+  int restarts = 0;
+
+  // ---- Thread.
+  int tid = 0;
+  int role = 0;
+  Cooperation* coop = nullptr;
+  Cost solverUB = 0;
+
+  // ---- Statistics.
+  uint64_t starts = 0, decisions = 0, randomDecisions = 0, propagations = 0, conflicts = 0;
+  uint64_t problemLiterals = 0, learntLiterals = 0;
+  uint64_t learntLiteralsBefore = 0, learntLiteralsAfter = 0;
+  uint64_t nbClauses = 0, nbCardConstraints = 0, nbPBConstraints = 0;
+
+ protected:
+  Constraint* addProblemClause(vec<Lit>& ps, unsigned ref, bool soft);
+  void storeLearnt(vec<Lit>& learnt, bool soft);
+  void exportLearnt(const vec<Lit>& learnt, bool soft, bool stored);
+  bool budgetSpent();
+  void endSharingPeriod();
+  int secondsSinceStart() const;
+  double randomDraw();
+  void clearMarks(const vec<Lit>& lits);
+  void weakenPBReason(Constraint& c, Lit p, int index, vec<Lit>& outLearnt, int& pathC);
+  void markForLearnt(Var v, Lit q, vec<Lit>& outLearnt, int& pathC);
+  bool locked(Constraint& c) const;
+  void releaseConstraint(Constraint* c);
+};

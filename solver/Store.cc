@@ -1,0 +1,267 @@
+// Creating variables, adding problem constraints with their consequences at
+// decision level 0, attaching and detaching watches, and level-0 simplification.
+#include <cassert>
+
+#include "solver/Solver.h"
+#include "solver/Sort.h"
+
+Solver::Solver() : varHeap(activity) { proofTrace = new ProofTrace(); }
+
+Solver::~Solver() {
+  for (Constraint* c : learnts) freeConstraint(c);
+  for (Constraint* c : constraints) freeConstraint(c);
+  delete proofTrace;
+  proofTrace = nullptr;
+}
+
+Var Solver::newVar(bool pol, bool dvar) {
+  Var v = nVars();
+  watches.push();
+  watches.push();
+  pbWatches.push();
+  pbWatches.push();
+  pbCounted.push(0);
+  reason.push(nullptr);
+  assignment.push(l_Undef);
+  level.push(-1);
+  activity.push(0.0);
+  seen.push(0);
+  trailIndex.push(0);
+  polarity.push((char)pol);
+  decisionVar.push((char)dvar);
+  if (dvar && !varHeap.contains(v)) varHeap.insert(v);
+  return v;
+}
+
+// Puts a true literal first when there is one (the first met), otherwise the
+// unassigned literals before the false ones. Nothing is dropped: duplicate
+// and complementary literals stay.
+static void orderForWatching(const Solver& s, vec<Lit>& ps) {
+  int i = 0, j = ps.size() - 1;
+  while (i <= j) {
+    lbool v = s.value(ps[i]);
+    if (v == l_True) {
+      Lit tmp = ps[i];
+      ps[i] = ps[0];
+      ps[0] = tmp;
+      return;
+    }
+    if (v == l_False) {
+      Lit tmp = ps[i];
+      ps[i] = ps[j];
+      ps[j] = tmp;
+      j--;
+    } else {
+      i++;
+    }
+  }
+}
+
+Constraint* Solver::addProblemClause(vec<Lit>& ps, unsigned ref, bool soft) {
+  nbClauses++;
+  sort(ps);
+  orderForWatching(*this, ps);
+  Clause* c = Clause::make(ps.begin(), ps.size(), ref, false);
+  c->isSoft(soft);
+  constraints.push(c);
+
+  if (ps.size() == 0 || value(ps[0]) == l_False) {
+    if (ok) addConflictLevel0(c);
+    ok = false;
+  } else if (value(ps[0]) == l_Undef && (ps.size() == 1 || value(ps[1]) == l_False)) {
+    uncheckedEnqueue(ps[0], c);
+    if (ok) {
+      Constraint* confl = propagate();
+      if (confl != nullptr) {
+        addConflictLevel0(confl);
+        ok = false;
+      }
+    }
+  } else if (value(ps[0]) == l_Undef) {
+    attachClause(*c);
+  }
+  return c;
+}
+
+Constraint* Solver::addClause(vec<Lit>& ps) {
+  return addProblemClause(ps, (unsigned)(constraints.size() + (uint32_t)conflicts), true);
+}
+
+Constraint* Solver::addClause3(vec<Lit>& ps) {
+  return addProblemClause(ps, (unsigned)(constraints.size() + (uint32_t)conflicts), true);
+}
+
+Constraint* Solver::addClause2(vec<Lit>& ps) {
+  return addProblemClause(ps, (unsigned)constraints.size(), false);
+}
+
+// Stable insertion sort of literals with their coefficients, largest first.
+static void sortByCoefficient(vec<Lit>& lits, vec<unsigned>& coeffs) {
+  for (int i = 1; i < lits.size(); i++) {
+    Lit l = lits[i];
+    unsigned a = coeffs[i];
+    int j = i;
+    for (; j > 0 && coeffs[j - 1] < a; j--) {
+      lits[j] = lits[j - 1];
+      coeffs[j] = coeffs[j - 1];
+    }
+    lits[j] = l;
+    coeffs[j] = a;
+  }
+}
+
+Constraint* Solver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, unsigned rhs) {
+  assert(lits.size() == coeffs.size());
+  int64_t sumTrue = 0, sumUndef = 0;
+  for (int i = 0; i < lits.size(); i++) {
+    lbool v = value(lits[i]);
+    if (v == l_True) sumTrue += coeffs[i];
+    else if (v == l_Undef) sumUndef += coeffs[i];
+  }
+  if (lits.size() >= 2) sortByCoefficient(lits, coeffs);
+
+  int ref = (int)(uint32_t)(constraints.size() + (uint32_t)conflicts);
+  PB_Counters* c = PB_Counters::make(lits.begin(), coeffs.begin(), lits.size(), rhs, ref);
+  constraints.push(c);
+
+  if (ok && (int64_t)rhs > sumTrue) {
+    if ((int64_t)rhs > sumTrue + sumUndef) {
+      addConflictLevel0(c);
+      ok = false;
+    } else {
+      bool implied = enqueuePBUnitLiterals(*c);
+      if (c->size() > 1) attachPB(*c);
+      if (implied) {
+        Constraint* confl = propagate();
+        if (confl != nullptr) {
+          addConflictLevel0(confl);
+          ok = false;
+        }
+      }
+    }
+  }
+  // An empty constraint counts as a general pseudo-Boolean one.
+  if (coeffs.size() > 0 && coeffs[0] == 1) nbCardConstraints++;
+  else nbPBConstraints++;
+  return c;
+}
+
+void Solver::attachClause(Constraint& c) {
+  assert(c.isClause() && c.size() >= 2);
+  watches[neg(c[0])].push(&c);
+  watches[neg(c[1])].push(&c);
+  if (c.learnt()) learntLiterals += c.size();
+  else problemLiterals += c.size();
+}
+
+// Counts only false literals whose falsification has already been propagated
+// (pbCounted): one still waiting in the queue is counted when it is
+// propagated, and counting it here too would double it.
+void Solver::attachPB(Constraint& c) {
+  for (int i = 0; i < c.size(); i++) {
+    if (value(c[i]) == l_False && pbCounted[var(c[i])]) c.assignFalseLit(i);
+    addPBWatch(c, i);
+  }
+  if (c.learnt()) learntLiterals += c.size();
+  else problemLiterals += c.size();
+}
+
+void Solver::addPBWatch(Constraint& c, int i) {
+  pbWatches[neg(c[i])].push(watchPB_t{&c, i});
+  c.watch(i, true);
+}
+
+static void removeFirstInOrder(vec<Constraint*>& list, Constraint* c) {
+  int j = 0;
+  while (j < list.size() && list[j] != c) j++;
+  assert(j < list.size());
+  for (; j < list.size() - 1; j++) list[j] = list[j + 1];
+  list.pop();
+}
+
+void Solver::detachClause(Constraint& c) {
+  if (c.isClause()) {
+    removeFirstInOrder(watches[neg(c[0])], &c);
+    removeFirstInOrder(watches[neg(c[1])], &c);
+  } else {
+    for (int i = 0; i < c.size(); i++) {
+      if (value(c[i]) == l_False && pbCounted[var(c[i])]) c.unassignFalseLit(i);
+      vec<watchPB_t>& list = pbWatches[neg(c[i])];
+      int j = 0;
+      while (j < list.size() && list[j].c != &c) j++;
+      assert(j < list.size());
+      list[j] = list.last();
+      list.pop();
+      c.watch(i, false);
+    }
+  }
+  if (c.learnt()) learntLiterals -= c.size();
+  else problemLiterals -= c.size();
+}
+
+void Solver::removeClause(Constraint& c) {
+  if (c.size() > 1) detachClause(c);
+  freeConstraint(&c);
+}
+
+bool Solver::satisfied(const Constraint& c) const {
+  if (c.isClause()) {
+    for (int i = 0; i < c.size(); i++)
+      if (value(c[i]) == l_True) return true;
+    return false;
+  }
+  int64_t sum = 0;
+  for (int i = 0; i < c.size(); i++)
+    if (value(c[i]) == l_True) sum += c.coeff(i);
+  return sum >= (int64_t)c.rhs();
+}
+
+// A constraint is locked while it is the reason of its first literal's
+// current value; freeing it would leave a dangling reason.
+bool Solver::locked(Constraint& c) const {
+  if (c.size() == 0) return false;
+  Lit first = c[0];
+  return value(first) == l_True && reason[var(first)] == &c;
+}
+
+void Solver::releaseConstraint(Constraint* c) {
+  if (c->size() > 1) detachClause(*c);
+  freeConstraint(c);
+}
+
+void Solver::removeLearntClauses(unsigned bound) {
+  int kept = 0;
+  for (int i = 0; i < learnts.size(); i++) {
+    Constraint* c = learnts[i];
+    if (c->isSoft() && (unsigned)c->ref() >= bound && !locked(*c))
+      releaseConstraint(c);
+    else
+      learnts[kept++] = c;
+  }
+  learnts.shrink(learnts.size() - kept);
+}
+
+void Solver::objCoeff(Lit p, unsigned) {
+  vec<Lit> unit;
+  unit.push(p);
+  addClause(unit)->isSoft(true);
+}
+
+void Solver::addLearntClause(vec<Lit>& ps) { addClause(ps); }
+
+bool Solver::simplify() {
+  if (!ok) return false;
+  Constraint* confl = propagate();
+  if (confl != nullptr) {
+    // Recorded like every other level-0 conflict, so that a core computed
+    // afterwards starts from this conflict and not from an older record.
+    addConflictLevel0(confl);
+    ok = false;
+    return false;
+  }
+  if (nAssigns() == simplifiedAt || simplifyCountdown > 0) return true;
+  varHeap.filter([this](Var v) { return varValue(v) == l_Undef && decisionVar[v]; });
+  simplifiedAt = nAssigns();
+  simplifyCountdown = (int64_t)(problemLiterals + learntLiterals);
+  return true;
+}
