@@ -1,5 +1,153 @@
-#include "cooperation/Cooperation.h"
+// The bounds the threads agree on: the lower bound raised core by core, the
+// best upper bound lowered model by model, and the stop decision when they
+// meet. Every operation holds boundMutex for its whole run.
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 
-// Bound sharing is not wired in yet: a solver's bound stays its own.
-void Cooperation::updateUpperValue(Solver*, int, Cost) {}
-void Cooperation::checkUpperValuePortfolio(Solver*, int) {}
+#include "cooperation/Comment.h"
+#include "cooperation/Cooperation.h"
+#include "solver/PBOSolver.h"
+
+// Cost sums stay far from the 64-bit limit below this.
+static const double costHeadroom = 4.0e18;
+
+void Cooperation::initBound(Solver* s, int origVars, const int* equivalenceMap) {
+  nbOrigVars = origVars;
+  bestModel.assign((size_t)(origVars > 0 ? origVars : 0), 0);
+  const int nLits = 2 * s->nVars();
+  equivalences.resize((size_t)nLits);
+  for (int l = 0; l < nLits; l++) equivalences[l] = equivalenceMap != nullptr ? equivalenceMap[l] : l;
+
+  Cost ub = 1;
+  double sumExcess = 0;
+  objectiveWeightSum = 0;
+  bool hasObjective = false;
+  auto addToWeightSum = [this](Cost excess, Cost amount) {
+    if (objectiveWeightSum == INT_MAX) return;
+    objectiveWeightSum = excess <= 3000 ? std::min<Cost>(objectiveWeightSum + amount, INT_MAX) : INT_MAX;
+  };
+  for (Lit i = 0; i < nLits; i++) {
+    Cost w = s->objCoeff(i);
+    if (w == 0) continue;
+    // Any non-zero coefficient is a cost to minimise, also when a variable
+    // carries the same weight on both its literals.
+    hasObjective = true;
+    Cost wc = s->objCoeff(neg(i));
+    if (w > wc) {
+      if (w > 1) {
+        sumExcess += (double)(w - 1);
+        addToWeightSum(w - 1, w - 1);
+      }
+      ub += w;
+    } else {
+      sumExcess += (double)(w - 1);
+      addToWeightSum(w - 1, w);
+      if (neg(i) < i && w == wc) ub += w;
+    }
+  }
+  if (sumExcess > costHeadroom) {
+    comment("|  Warning:               Risk of overflow, UB search is disable              |");
+    lbTimeLimit += ubTimeLimit;
+    ubTimeLimit = 0;
+  }
+
+  for (Cost& b : bounds) b = -1;
+  for (int t = 0; t < nbThreads; t++) bounds[t] = t < nbLB ? 0 : (t < nbLB + nbUB ? ub : -1);
+  bounds[0] = 0;
+  bounds[nbThreads] = ub;
+  initialUB = ub;
+  if (!hasObjective) {
+    decisionProblem = true;
+    bounds[nbThreads] = INT_MAX;
+  }
+
+  if (decisionProblem)
+    comment("|  Problem Type:          Decision                                            |");
+  else if (objectiveWeightSum > 3000)
+    comment("|  Problem Type:          Weighted Optimization                               |");
+  else
+    comment("|  Problem Type:          Unweighted Optimization                             |");
+  comment("|                                                                             |");
+
+  if (decisionProblem) {
+    comment("ERROR! illegal -thread=%d; multithreading approach is currently not available for decision problems",
+            nbThreads);
+    comment("===============================================================================");
+    comment("Wall Clock Time: %.2f s", wcTime(startTime[nbThreads - 1]));
+    printf("s UNKNOWN\n");
+    fflush(stdout);
+    exit(255);
+  }
+}
+
+// Ends the search once the lower bound has reached the best upper bound.
+void Cooperation::stopWhenBoundsMeet() {
+  if (nbLB != 0 && bounds[0] >= bounds[nbThreads]) done = true;
+}
+
+// The best bound only ever moves together with its model, so the printed
+// cost and the "v" line always agree; nbSolutions counts stored models.
+void Cooperation::updateUpperValue(Solver* s, int tid, Cost value) {
+  pthread_mutex_lock(&boundMutex);
+  const Cost best = bounds[nbThreads];
+  if (value < best) {
+    if (s->role == 0) {
+      // The lower-bound thread's model is optimal by construction, unless
+      // its budget ran out before it was proven.
+      if (!done && !timedOut) {
+        bounds[nbThreads] = value;
+        bounds[tid] = value;
+        nbSolutions++;
+        multiSaveCertificate(s);
+        reportBoundValue(tid, 1);
+        done = true;
+      }
+    } else {
+      bounds[tid] = value;
+      if (!done) {
+        bounds[nbThreads] = value;
+        nbSolutions++;
+        multiSaveCertificate(s);
+        reportBoundValue(tid, 1);
+      }
+    }
+  } else if (s->role != 0 && bounds[tid] != best) {
+    bounds[tid] = best;
+  }
+  stopWhenBoundsMeet();
+  pthread_mutex_unlock(&boundMutex);
+}
+
+// Takes into the upper-bound solver a better bound that the other thread
+// found since this thread last looked.
+void Cooperation::checkUpperValuePortfolio(Solver* s, int tid) {
+  pthread_mutex_lock(&boundMutex);
+  if (!done && bounds[nbThreads] < bounds[tid] && nbSolutions >= 1) {
+    s->cancelUntil(0);
+    static_cast<PBOSolver*>(s)->updateObjFunction(bounds[nbThreads]);
+    bounds[tid] = bounds[nbThreads];
+    s->solverUB = bounds[nbThreads];
+    if (!done) reportBoundValue(tid, 1);
+  }
+  pthread_mutex_unlock(&boundMutex);
+}
+
+void Cooperation::updateLowerValue(Solver*, int tid, Cost value) {
+  pthread_mutex_lock(&boundMutex);
+  if (value == noBound) {
+    done = true;
+  } else {
+    if (value > bounds[tid]) {
+      bounds[tid] = value;
+      if (!done) reportBoundValue(tid, 0);
+    }
+    stopWhenBoundsMeet();
+  }
+  pthread_mutex_unlock(&boundMutex);
+}
+
+void Cooperation::updateLowerValue(Solver* s, int tid, RefSet<int>&, std::list<int>*, Cost, Cost value) {
+  updateLowerValue(s, tid, value);
+}

@@ -17,6 +17,10 @@
 #include <vector>
 
 #include "solver/SolverTypes.h"
+#include "solver/Vec.h"
+#include "solver/ProofTrace.h"
+
+#include <list>
 
 class Solver;
 
@@ -128,13 +132,29 @@ class Cooperation {
   pthread_mutex_t decompositionMutex;
   StartGate startGate;
 
-  // Clause exchange.
-  void exportClause(Solver* from, const Lit* lits, int size);
+  // Clause exchange. size is the clause size when the per-pair cutoff
+  // applies, 0 when it does not.
+  void exportClause(Solver* from, const vec<Lit>& lits, int size);
   void importClauses(Solver* to);
   void importFrozenClauses(Solver* to);
   void cleanFrozen(Solver* to);
 
-  // Bounds.
-  void updateUpperValue(Solver* from, int tid, Cost value);
-  void checkUpperValuePortfolio(Solver* to, int tid);
+  // Bounds, the stop decision and the progress report.
+  static const Cost noBound = INT64_MAX;  // "the lower bound search is over"
+  void initBound(Solver* s, int nbOrigVars, const int* equivalenceMap);
+  void updateUpperValue(Solver* s, int tid, Cost value);
+  void checkUpperValuePortfolio(Solver* s, int tid);
+  void updateLowerValue(Solver* s, int tid, Cost value);
+  void updateLowerValue(Solver* s, int tid, RefSet<int>& core, std::list<int>* lists, Cost weight,
+                        Cost value);
+  void reportBoundValue(int tid, int type);
+  void multiSaveCertificate(Solver* s);
+  bool multiLitValue(Solver* s, Lit l);
+
+ private:
+  void stopWhenBoundsMeet();
+  void freeSlot(std::vector<int*>& lits, int slot);
 };
+
+// Wall seconds since start, from milliseconds rounded to the nearest.
+double wcTime(const struct timeval& start);

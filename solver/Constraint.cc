@@ -14,7 +14,7 @@ Clause* Clause::make(const Lit* literals, int size, unsigned ref, bool learnt) {
 }
 
 PB_Counters* PB_Counters::make(const Lit* literals, const unsigned* coefficients, int size,
-                               unsigned rhs, int ref) {
+                               int64_t rhs, int ref) {
   void* block = xmalloc(sizeof(PB_Counters) + sizeof(Lit) * (size_t)size);
   PB_Counters* c = new (block) PB_Counters(size, rhs, ref);
   c->coeffs = (unsigned*)xmalloc(sizeof(unsigned) * (size_t)size);

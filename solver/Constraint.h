@@ -43,7 +43,7 @@ class Constraint {
   inline void chCoeff(int i, unsigned c);
   inline void sortLiterals();
   inline float& activity();
-  inline unsigned rhs() const;
+  inline int64_t rhs() const;
 
   // Every literal of a counter constraint is watched; no clause literal is
   // watched through this interface (clauses use the two-watch lists).
@@ -80,7 +80,8 @@ class PB_Counters : public Constraint {
   friend class Constraint;
 
  public:
-  uint32_t bound;
+  // 64 bits although coefficients are 32: an objective bound is a sum of weights.
+  int64_t bound;
   // Sums of 32-bit coefficients need 64 bits: three coefficients of 1.5e9
   // already overflow 32.
   int64_t totalCoeff;
@@ -95,10 +96,10 @@ class PB_Counters : public Constraint {
   int64_t slack() const { return totalCoeff - falseCoeff; }
 
   static PB_Counters* make(const Lit* literals, const unsigned* coefficients, int size,
-                           unsigned rhs, int ref);
+                           int64_t rhs, int ref);
 
  private:
-  PB_Counters(int size, unsigned rhs, int ref)
+  PB_Counters(int size, int64_t rhs, int ref)
       : Constraint(size, false, true), bound(rhs), totalCoeff(0), falseCoeff(0),
         refId(ref), soft(true), act(0.0f), coeffs(nullptr) {}
 };
@@ -123,7 +124,7 @@ inline void Constraint::chCoeff(int i, unsigned c) {
   if (!isClause()) asPB().coeffs[i] = c;
 }
 inline float& Constraint::activity() { return isClause() ? asClause().act : asPB().act; }
-inline unsigned Constraint::rhs() const { return isClause() ? 1u : asPB().bound; }
+inline int64_t Constraint::rhs() const { return isClause() ? 1 : asPB().bound; }
 inline void Constraint::assignFalseLit(int i) {
   if (!isClause()) asPB().falseCoeff += asPB().coeffs[i];
 }

@@ -55,7 +55,7 @@ void Solver::exportLearnt(const vec<Lit>& learnt, bool soft, bool stored) {
     // A unit learnt without a trace: only the upper-bound thread offers it.
     if (role != 1) return;
     if (soft && var(learnt[0]) >= coop->nbSharedVars) return;
-    coop->exportClause(this, learnt.begin(), 1);
+    coop->exportClause(this, learnt, 1);
     return;
   }
   if (learnt.size() > coop->exportLimit[tid] || soft) return;
@@ -63,7 +63,7 @@ void Solver::exportLearnt(const vec<Lit>& learnt, bool soft, bool stored) {
     for (Lit q : learnt)
       if (var(q) >= coop->nbSharedVars) return;
   }
-  coop->exportClause(this, learnt.begin(), learnt.size());
+  coop->exportClause(this, learnt, learnt.size());
 }
 
 void Solver::storeLearnt(vec<Lit>& learnt, bool soft) {

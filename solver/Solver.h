@@ -33,13 +33,13 @@ class Solver {
   // ---- Interface used by the drivers (virtual: the upper-bound solver overrides some).
   virtual Var newVar(bool polarity = true, bool dvar = true);
   virtual Constraint* addClause(vec<Lit>& ps);
-  virtual Constraint* addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, unsigned rhs);
+  virtual Constraint* addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, int64_t rhs);
   virtual bool simplify();
   virtual bool okay() const { return ok; }
   virtual void addLearntClause(vec<Lit>& ps);
   virtual void removeLearntClauses(unsigned bound);
   virtual void objCoeff(Lit p, unsigned w);
-  virtual unsigned objCoeff(Lit) { return 0; }
+  virtual Cost objCoeff(Lit) { return 0; }
   virtual Constraint* addClause2(vec<Lit>& ps);
   virtual Constraint* addClause3(vec<Lit>& ps);
 
@@ -166,5 +166,9 @@ class Solver {
   void weakenPBReason(Constraint& c, Lit p, int index, vec<Lit>& outLearnt, int& pathC);
   void markForLearnt(Var v, Lit q, vec<Lit>& outLearnt, int& pathC);
   bool locked(Constraint& c) const;
+  Constraint* storeImported(vec<Lit>& ps, bool soft);
+  void addImportedUnit(vec<Lit>& unit, bool soft);
+  void learnFromFalseImport(vec<Lit>& ps, int maxLevel, bool soft);
+  vec<Lit> importScratch;
   void releaseConstraint(Constraint* c);
 };

@@ -110,7 +110,7 @@ static void sortByCoefficient(vec<Lit>& lits, vec<unsigned>& coeffs) {
   }
 }
 
-Constraint* Solver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, unsigned rhs) {
+Constraint* Solver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, int64_t rhs) {
   assert(lits.size() == coeffs.size());
   int64_t sumTrue = 0, sumUndef = 0;
   for (int i = 0; i < lits.size(); i++) {
@@ -124,8 +124,8 @@ Constraint* Solver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, unsig
   PB_Counters* c = PB_Counters::make(lits.begin(), coeffs.begin(), lits.size(), rhs, ref);
   constraints.push(c);
 
-  if (ok && (int64_t)rhs > sumTrue) {
-    if ((int64_t)rhs > sumTrue + sumUndef) {
+  if (ok && rhs > sumTrue) {
+    if (rhs > sumTrue + sumUndef) {
       addConflictLevel0(c);
       ok = false;
     } else {
@@ -213,7 +213,7 @@ bool Solver::satisfied(const Constraint& c) const {
   int64_t sum = 0;
   for (int i = 0; i < c.size(); i++)
     if (value(c[i]) == l_True) sum += c.coeff(i);
-  return sum >= (int64_t)c.rhs();
+  return sum >= c.rhs();
 }
 
 // A constraint is locked while it is the reason of its first literal's
@@ -246,8 +246,6 @@ void Solver::objCoeff(Lit p, unsigned) {
   unit.push(p);
   addClause(unit)->isSoft(true);
 }
-
-void Solver::addLearntClause(vec<Lit>& ps) { addClause(ps); }
 
 bool Solver::simplify() {
   if (!ok) return false;

@@ -1,0 +1,15 @@
+#include "cooperation/Comment.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+void comment(const char* format, ...) {
+  fflush(stdout);
+  fputs("c ", stderr);
+  va_list args;
+  va_start(args, format);
+  vfprintf(stderr, format, args);
+  va_end(args);
+  fputc('\n', stderr);
+  fflush(stderr);
+}

@@ -1,0 +1,38 @@
+// The progress report: one "Search Statistics" row per bound change, or an
+// "o" line per improving model in quiet mode.
+#include <cstdio>
+
+#include "cooperation/Comment.h"
+#include "cooperation/Cooperation.h"
+
+double wcTime(const struct timeval& start) {
+  struct timeval now;
+  gettimeofday(&now, nullptr);
+  double ms = (double)(now.tv_sec - start.tv_sec) * 1000.0 +
+              (double)(now.tv_usec - start.tv_usec) / 1000.0 + 0.5;
+  return (double)(long long)ms / 1000.0;
+}
+
+// Called with boundMutex held, so rows of the two threads never interleave.
+void Cooperation::reportBoundValue(int tid, int type) {
+  if (verbosityLevel > 0) {
+    if (rowCounter == 20) {
+      comment("==============================[ Search Statistics ]============================");
+      comment("| Time (s)  | ID |      Bound      |               Shared Clauses             |");
+      comment("|           |    | value      type |  expCls         impCls        Lit/impCl  |");
+      comment("===============================================================================");
+      rowCounter = 0;
+    } else {
+      rowCounter++;
+    }
+  }
+  const long long shown = (long long)(bounds[tid] + objConstant);
+  if (!quiet) {
+    double perImport = nbImported[tid] == 0 ? 0.0 : (double)nbImportedLits[tid] / nbImported[tid];
+    comment("| %-7.2f   | %d  | %-11lld %s |  %-16d %-16d %-5.2f |", wcTime(startTime[nbThreads - 1]), tid,
+            shown, type == 1 ? " ub" : type == 0 ? " lb" : "lub", nbExported[tid], nbImported[tid], perImport);
+  } else if (type == 1) {
+    printf("o %lld\n", shown);
+    fflush(stdout);
+  }
+}

@@ -1,0 +1,128 @@
+// Model-improving search: find a model, bound the objective strictly below
+// its value, repeat until no model remains.
+#include "solver/PBOSolver.h"
+
+#include <algorithm>
+#include <climits>
+
+PBOSolver::PBOSolver() {
+  delete proofTrace;  // the upper-bound thread records no dependencies
+  proofTrace = nullptr;
+  equivalenceMap = nullptr;
+}
+
+PBOSolver::~PBOSolver() {
+  delete[] equivalenceMap;
+  equivalenceMap = nullptr;
+  delete[] litMarks;
+}
+
+Var PBOSolver::newVar(bool pol, bool dvar) {
+  Var v = Solver::newVar(pol, dvar);
+  objCoeffs.push(0);
+  objCoeffs.push(0);
+  return v;
+}
+
+// A soft unit {p} of weight w: the weight is paid when p is false.
+void PBOSolver::objCoeff(Lit p, unsigned w) { objCoeffs[neg(p)] += w; }
+
+bool PBOSolver::preprocess() { return ok; }
+
+bool PBOSolver::solve() {
+  vec<Lit> none;
+  return solve(none);
+}
+
+static int clampToInt(double x) { return x >= (double)INT_MAX ? INT_MAX : (int)x; }
+
+bool PBOSolver::solve(const vec<Lit>&) {
+  model.clear();
+  conflict.clear();
+  if (!ok) return false;
+  const double learntBase = std::max((double)nConstraints() * learntsizeFactor, minLearnts);
+  double maxConflicts = restartFirst;
+  double maxLearnts = learntBase;
+
+  if (preprocessOnly) {
+    if (!preprocess()) return false;
+    stopFlag = true;
+    return false;
+  }
+  varHeap.filter([this](Var v) { return varValue(v) == l_Undef && decisionVar[v]; });
+
+  int inner = 1, outer = 2;
+  for (;;) {
+    if (coop->done) return false;
+    lbool status = search(clampToInt(maxConflicts), clampToInt(maxLearnts));
+    if (coop->ubTimeOut) return false;
+    if (status == l_True) break;
+    if (status == l_False) {
+      ok = false;
+      modelFound = false;
+      return false;
+    }
+    if (inner < outer) {
+      inner++;
+      maxConflicts *= restartInc;
+      maxLearnts *= learntsizeInc;
+    } else {
+      maxConflicts = restartFirst;
+      maxLearnts = std::max((double)nConstraints() * learntsizeFactor, minLearnts);
+      for (int i = 0; i < outer; i++) maxLearnts *= learntsizeInc;
+      outer++;
+      inner = 1;
+    }
+  }
+  model.growTo(nVars());
+  for (int x = 0; x < nVars(); x++) model[x] = varValue(x);
+  cancelUntil(0);
+  if (!coop->decisionProblem) updateObjFunction(-1);
+  modelFound = true;
+  return true;
+}
+
+Cost PBOSolver::modelValue() const {
+  Cost v = 0;
+  for (Lit p = 0; p < objCoeffs.size(); p++)
+    if (objCoeffs[p] != 0 && model[var(p)] == (sign(p) ? l_False : l_True)) v += objCoeffs[p];
+  return v;
+}
+
+// The bound is one pseudo-Boolean constraint over the literals whose
+// coefficient exceeds their complement's: sum (w - w') * ~p >= r - v, where
+// r - 1 is the largest objective value any assignment can have. It is soft:
+// what is learnt from it only holds below the current bound. A difference
+// beyond 32 bits is spread over repeated copies of the literal.
+void PBOSolver::updateObjFunction(Cost bound) {
+  vec<Lit> boundLits;
+  vec<unsigned> boundCoeffs;
+  Cost r = 1;
+  for (Lit p = 0; p < objCoeffs.size(); p++) {
+    Cost w = objCoeffs[p];
+    if (w == 0) continue;
+    Cost wc = objCoeffs[neg(p)];
+    if (w > wc) {
+      for (Cost rest = w - wc; rest > 0;) {
+        Cost part = std::min<Cost>(rest, UINT32_MAX);
+        boundLits.push(neg(p));
+        boundCoeffs.push((unsigned)part);
+        rest -= part;
+      }
+      r += w;
+    } else if (sign(p) == 1 && w == wc) {
+      r += w;
+    }
+  }
+  // Weights this large never go into an at-most-k encoding.
+  if (coop->objectiveWeightSum == INT_MAX) coop->encoding[tid] = 0;
+  Cost v = bound == -1 ? modelValue() : bound;
+  if (boundLits.size() == 0) return;
+
+  upperBound = v;
+  firstEncoding = false;
+  Constraint* c = addPBConstraint(boundLits, boundCoeffs, r - v);
+  c->isSoft(true);
+  solverUB = upperBound;
+  if (bound == -1) coop->updateUpperValue(this, tid, upperBound);
+}

@@ -1,0 +1,47 @@
+// The engine of the upper-bound thread: a solver with a linear objective to
+// minimise, one coefficient per literal. Each solve() returns one improving
+// model and leaves the bound "objective <= value - 1" in the solver.
+#pragma once
+
+#include "solver/Solver.h"
+
+class PBOSolver : public Solver {
+ public:
+  PBOSolver();
+  ~PBOSolver() override;
+
+  Var newVar(bool polarity = true, bool dvar = true) override;
+  void objCoeff(Lit p, unsigned w) override;
+  Cost objCoeff(Lit p) override { return objCoeffs[p]; }
+
+  bool solve(const vec<Lit>& assumptions);
+  bool solve();
+
+  // Writes objective <= v - 1 into the solver, v being the current model's
+  // value when bound is -1, else bound. Called at decision level 0.
+  void updateObjFunction(Cost bound);
+
+  // Equivalent-literal preprocessing; false on a conflict.
+  bool preprocess();
+
+  // Objective value of the current assignment (a complete one after a model).
+  Cost modelValue() const;
+
+  // The cost paid when that literal is true: 64 bits, since the weights of
+  // several soft units on one literal add up.
+  vec<Cost> objCoeffs;
+  bool firstEncoding = true;
+  bool auxVarsPending = true;
+  int encWidth = 0;
+  int encBase = 0;
+  int auxBase = 0;
+  vec<Lit> sorterOutputs;
+  int sorterPad = 0;
+  bool modelFound = false;
+  Cost upperBound = -1;
+  char* litMarks = nullptr;
+
+  // The next solve() only preprocesses (and returns false): its own switch,
+  // so that no time limit, however small, is mistaken for it.
+  bool preprocessOnly = false;
+};
