@@ -40,7 +40,8 @@ struct CellKwayInfo {
   int ndegrees; /* neighbouring parts listed */
   int id;       /* weight of uncut nets of the vertex (2 pins or more) */
   int ed;       /* weight of cut nets in which the vertex is alone in its part */
-  int start;    /* first entry of its list in crdata */
+  int capacity; /* slots reserved for its list */
+  int64_t start; /* first slot of its list in crdata (may exceed INT_MAX) */
 };
 struct CellKwayEntry {
   int part;
