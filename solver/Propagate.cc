@@ -41,9 +41,9 @@ Constraint* Solver::propagateClause(Lit p) {
   Constraint* confl = nullptr;
 
   while (i != end) {
-    // Every clause of the list is visited: fetching the next one while this
-    // one is examined hides most of the memory latency of the walk.
-    if (i + 1 != end) __builtin_prefetch(i[1]);
+    // Every clause of the list is visited (there is no blocking literal), so
+    // the walk is bound by memory latency: fetch a few clauses ahead.
+    if (i + 4 < end) __builtin_prefetch(i[4]);
     Clause& c = (*i)->asClause();
     Lit* lits = c.lits();
     if (lits[0] == falseLit) {
