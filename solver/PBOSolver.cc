@@ -25,7 +25,7 @@ Var PBOSolver::newVar(bool pol, bool dvar) {
 }
 
 // A soft unit {p} of weight w: the weight is paid when p is false.
-void PBOSolver::objCoeff(Lit p, unsigned w) { objCoeffs[neg(p)] += w; }
+void PBOSolver::objCoeff(Lit p, Cost w) { objCoeffs[neg(p)] += w; }
 
 bool PBOSolver::preprocess() { return ok; }
 

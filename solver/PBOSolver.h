@@ -11,7 +11,7 @@ class PBOSolver : public Solver {
   ~PBOSolver() override;
 
   Var newVar(bool polarity = true, bool dvar = true) override;
-  void objCoeff(Lit p, unsigned w) override;
+  void objCoeff(Lit p, Cost w) override;
   Cost objCoeff(Lit p) override { return objCoeffs[p]; }
 
   bool solve(const vec<Lit>& assumptions);

@@ -38,7 +38,7 @@ class Solver {
   virtual bool okay() const { return ok; }
   virtual void addLearntClause(vec<Lit>& ps);
   virtual void removeLearntClauses(unsigned bound);
-  virtual void objCoeff(Lit p, unsigned w);
+  virtual void objCoeff(Lit p, Cost w);
   virtual Cost objCoeff(Lit) { return 0; }
   virtual Constraint* addClause2(vec<Lit>& ps);
   virtual Constraint* addClause3(vec<Lit>& ps);

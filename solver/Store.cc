@@ -241,7 +241,7 @@ void Solver::removeLearntClauses(unsigned bound) {
   learnts.shrink(learnts.size() - kept);
 }
 
-void Solver::objCoeff(Lit p, unsigned) {
+void Solver::objCoeff(Lit p, Cost) {
   vec<Lit> unit;
   unit.push(p);
   addClause(unit)->isSoft(true);

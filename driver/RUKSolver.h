@@ -1,0 +1,123 @@
+// The per-thread optimisation driver. Each of the two search threads owns one
+// RUKSolver holding a full private copy of the problem in its working solver.
+//
+// Methods live in files named after what they do: problem intake and the
+// start-up boxes (Intake.cc), the objective-to-soft-constraint conversion
+// (Conversion.cc), the core-guided lower-bound loop (CoreLoop.cc), core
+// relaxation (Relaxation.cc), the at-most-one encoders (CardToCNF.cc), the
+// thread road (QuonSolver.cc), the search-mode choice (Decomposition.cc) and
+// the final report (FinalReport.cc).
+#pragma once
+
+#include <sys/time.h>
+
+#include <list>
+#include <vector>
+
+#include "cooperation/Cooperation.h"
+#include "solver/PBOSolver.h"
+#include "solver/Solver.h"
+
+// Input formats (inputFormat).
+enum { formatCnf = 0, formatWcnf = 1, formatOpb = 2, formatRuk = 3 };
+
+// What one core-extraction attempt ended with.
+enum class CoreOutcome { Model, Core, Stop };
+
+class RUKSolver {
+ public:
+  static const Cost defaultTopWeight = 2147483647;
+
+  RUKSolver();
+  ~RUKSolver();
+  RUKSolver(const RUKSolver&) = delete;
+  RUKSolver& operator=(const RUKSolver&) = delete;
+
+  // ---- Input and output.
+  int inputFormat = formatCnf;
+  std::vector<char*> varNames;
+
+  // ---- Problem. Weights and costs are 64-bit: sums of 32-bit weights.
+  int objectiveMode = 2;
+  Cost topWeight = defaultTopWeight;
+  bool hasSoftLimit = false;  // a cost limit was given: every solution costs less
+  Cost softLimit = 0;
+  Cost objConstant = 0;
+  int nbRelaxVars = 0;
+  vec<int> relaxVars;
+  int nbOrigVars = -1;
+  std::vector<Cost> weights;  // by constraint index of the working solver
+  int* equivalences = nullptr;
+
+  // ---- Search state.
+  Cost lowerBound = 0;
+  int learntSizeCap = 3;
+  int coreRestartBudget = 100000;
+  int nbSolverVars = 0;
+  int nbSolverConstraints = 0;
+  bool preprocess = true;
+
+  // ---- Solvers and thread.
+  Solver* solver;
+  Solver* origSolver;
+  std::vector<Cost> origWeights;
+  Cooperation* coop = nullptr;
+  int tid = 0;
+
+  // ---- Intake and start-up.
+  void init();
+  Solver* newSolverFromPrevious(Solver* previous, int pbo);
+  Constraint* addClause(vec<Lit>& lits, Cost weight);
+  Constraint* addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, int64_t rhs, Cost weight);
+  void solverConfiguration();
+  void reportSolverVersion();
+  void reportStatistics(const struct timeval& parseStart);
+
+  // ---- Thread road.
+  int solve();
+  bool preprocessor();
+  void initializeEquivalences();
+  void saveEquivalences();
+
+  // ---- Objective to weighted soft constraints.
+  Solver* convertPBOtoRUK(PBOSolver* pbo);
+  void convertObjFunctionToSoftConstraints(PBOSolver* pbo, Solver* target);
+  bool copyConstraint(Solver* from, Solver* to, Constraint* c, Cost weight);
+  void addSolverConstraint(Solver* to, Constraint* c);
+  void addPBsoftLimit();
+
+  // ---- Core-guided lower-bound search.
+  void initDecomposition();
+  int getStats();
+  void multiLowerBoundSearch();
+  CoreOutcome multiComputeCore(RefSet<int>& core, int budget);
+  // The smallest weight of a soft member of the core; false when it has none.
+  bool computeCoreWeight(Solver* s, RefSet<int>& core, Cost& weight);
+  Solver* buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>* lists, Cost w);
+
+  // ---- At-most-one encodings over the literals (at most one of them false).
+  void pbEncoding(Solver* s, vec<Lit>& lits, vec<unsigned>& coeffs, int n);
+  void binomialEncoding(Solver* s, vec<Lit>& lits, bool verbose);
+  void binaryEncoding(Solver* s, vec<Lit>& lits, bool spareCodes);
+  void productEncoding(Solver* s, vec<Lit>& lits, bool recursive);
+  void sequentialEncoding(Solver* s, vec<Lit>& lits);
+  void regularEncoding(Solver* s, vec<Lit>& lits);
+  void commanderEncoding(Solver* s, vec<Lit>& lits);
+  void sorterEncoding(Solver* s, vec<Lit>& lits);
+  void adderEncoding(Solver* s, vec<Lit>& lits, vec<Lit>& out);
+
+  // ---- Final result.
+  [[noreturn]] void reportFinalResult();
+  void multiReportCertificate();
+
+ private:
+  void addHardClause(Solver* s, vec<Lit>& clause);
+  void addHardClause(Solver* s, Lit a, Lit b);
+  void addHardClause(Solver* s, Lit a, Lit b, Lit c);
+  Var newAuxVar(Solver* s);
+  void addAtMostOne(Solver* next, int firstVar, int count);
+  Var relaxationVarFor(Constraint& c, std::list<int>* lists, std::vector<char>& shared, int& created);
+  void upperBoundLoop();
+  void finish();
+  void oneTimeSetUp();
+};
