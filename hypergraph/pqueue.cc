@@ -98,25 +98,16 @@ void PQueueInsert__(PQueue *queue, int vertex, int gain) {
   if (gain > queue->maxgain) queue->maxgain = gain;
 }
 
-void PQueueDelete(PQueue *queue, int vertex, int gain) {
-  if (queue->type == PQUEUE_HEAP) {
-    int position = queue->locator[vertex];
-    assert(position >= 0);
-    queue->locator[vertex] = -1;
-    int last = --queue->nnodes;
-    if (position == last) return;
-    int oldKey = queue->heap[position].key;
-    queue->heap[position] = queue->heap[last];
-    queue->locator[queue->heap[position].vertex] = position;
-    if (queue->heap[position].key > oldKey) SiftUp__(queue, position);
-    else SiftDown__(queue, position);
-    return;
-  }
+static void UnlinkFromBucket__(PQueue *queue, int vertex, int gain) {
   PQueueNode &node = queue->nodes[vertex];
   if (node.prev != -1) queue->nodes[node.prev].next = node.next;
   else *Bucket__(queue, gain) = node.next;
   if (node.next != -1) queue->nodes[node.next].prev = node.prev;
   queue->nnodes--;
+}
+
+/* Lowers maxgain past buckets that became empty. */
+static void LowerMaxGain__(PQueue *queue) {
   if (queue->nnodes == 0) {
     queue->maxgain = -queue->pgainspan;
     return;
@@ -124,6 +115,30 @@ void PQueueDelete(PQueue *queue, int vertex, int gain) {
   while (*Bucket__(queue, queue->maxgain) == -1) queue->maxgain--;
 }
 
+static void DeleteFromHeap__(PQueue *queue, int vertex) {
+  int position = queue->locator[vertex];
+  assert(position >= 0);
+  queue->locator[vertex] = -1;
+  int last = --queue->nnodes;
+  if (position == last) return;
+  int oldKey = queue->heap[position].key;
+  queue->heap[position] = queue->heap[last];
+  queue->locator[queue->heap[position].vertex] = position;
+  if (queue->heap[position].key > oldKey) SiftUp__(queue, position);
+  else SiftDown__(queue, position);
+}
+
+void PQueueDelete(PQueue *queue, int vertex, int gain) {
+  if (queue->type == PQUEUE_HEAP) {
+    DeleteFromHeap__(queue, vertex);
+    return;
+  }
+  UnlinkFromBucket__(queue, vertex, gain);
+  LowerMaxGain__(queue);
+}
+
+/* The bucket case relinks first and lowers maxgain afterwards, so a vertex
+ * whose gain rises from the top bucket does not trigger a scan down. */
 void PQueueUpdate__(PQueue *queue, int vertex, int oldgain, int newgain) {
   if (oldgain == newgain) return;
   if (queue->type == PQUEUE_HEAP) {
@@ -134,8 +149,9 @@ void PQueueUpdate__(PQueue *queue, int vertex, int oldgain, int newgain) {
     else SiftDown__(queue, position);
     return;
   }
-  PQueueDelete(queue, vertex, oldgain);
+  UnlinkFromBucket__(queue, vertex, oldgain);
   PQueueInsert__(queue, vertex, newgain);
+  LowerMaxGain__(queue);
 }
 
 int PQueueSeeMax__(const PQueue *queue) {

@@ -42,8 +42,9 @@ TEST_P(ContractTest, PartsInRangeCutMatchesAndRepeatable) {
 
 std::vector<Shape> AllShapes() {
   std::vector<Shape> shapes;
-  for (int n : {1, 7, 99, 101, 1500, 5000})
+  for (int n : {1, 7, 99, 101, 1500})
     for (int k : {2, 3, 5, 16, 64, 65}) shapes.push_back({n, k});
+  for (int k : {2, 16, 65}) shapes.push_back({5000, k});  // the largest size costs most
   return shapes;
 }
 
