@@ -116,7 +116,8 @@ class RUKSolver {
   void addHardClause(Solver* s, Lit a, Lit b, Lit c);
   Var newAuxVar(Solver* s);
   void addAtMostOne(Solver* next, int firstVar, int count);
-  Var relaxationVarFor(Constraint& c, std::list<int>* lists, std::vector<char>& shared, int& created);
+  Var relaxationVarFor(Solver* next, Constraint& c, std::list<int>* lists, std::vector<char>& shared,
+                       int& created);
   void upperBoundLoop();
   void finish();
   void oneTimeSetUp();

@@ -1,0 +1,96 @@
+// The lower-bound thread's form of the problem: a plain solver in which every
+// objective term is a weighted soft unit clause that can show up in a core.
+// Also the two copying rules used everywhere and the cost-limit constraint.
+#include <algorithm>
+
+#include "driver/RUKSolver.h"
+
+Solver* RUKSolver::convertPBOtoRUK(PBOSolver* pbo) {
+  Solver* target = newSolverFromPrevious(pbo, 0);
+  for (int v = 0; v < pbo->nVars(); v++) target->newVar();
+  weights.clear();
+  convertObjFunctionToSoftConstraints(pbo, target);
+  for (Constraint* c : pbo->constraints)
+    if (copyConstraint(pbo, target, c, topWeight)) weights.push_back(topWeight);
+  for (Constraint* c : pbo->learnts)
+    if (c->size() <= learntSizeCap && copyConstraint(pbo, target, c, topWeight)) weights.push_back(topWeight);
+  return target;
+}
+
+// Level-0 assignments become hard units; an objective term on a literal fixed
+// true is a cost every solution pays, so it goes into the lower bound.
+void RUKSolver::convertObjFunctionToSoftConstraints(PBOSolver* pbo, Solver* target) {
+  for (Lit l = 0; l < 2 * pbo->nVars(); l++) {
+    if (pbo->value(l) == l_True) {
+      vec<Lit> unit;
+      unit.push(l);
+      target->addClause(unit)->isSoft(false);
+      weights.push_back(topWeight);
+    }
+    Cost c = pbo->objCoeff(l);
+    if (c == 0) continue;
+    if (pbo->value(l) == l_Undef) {
+      target->objCoeff(neg(l), c);
+      weights.push_back(c);
+    } else if (pbo->value(l) == l_True) {
+      lowerBound += c;
+    }
+  }
+}
+
+bool RUKSolver::copyConstraint(Solver* from, Solver* to, Constraint* c, Cost weight) {
+  int64_t trueSum = 0;
+  vec<Lit> lits;
+  vec<unsigned> coeffs;
+  for (int i = 0; i < c->size(); i++) {
+    lbool v = from->value((*c)[i]);
+    if (v == l_True) {
+      trueSum += c->coeff(i);
+    } else if (v == l_Undef) {
+      lits.push((*c)[i]);
+      coeffs.push(c->coeff(i));
+    }
+  }
+  if (trueSum >= c->rhs()) return false;
+  if (c->size() == 2 && (*c)[1] == neg((*c)[0])) return false;
+  Constraint* copy = c->isClause() ? to->addClause(lits) : to->addPBConstraint(lits, coeffs, c->rhs() - trueSum);
+  copy->isSoft(weight != topWeight);
+  return true;
+}
+
+void RUKSolver::addSolverConstraint(Solver* to, Constraint* c) {
+  vec<Lit> lits;
+  vec<unsigned> coeffs;
+  for (int i = 0; i < c->size(); i++) {
+    lits.push((*c)[i]);
+    coeffs.push(c->coeff(i));
+  }
+  Constraint* copy = c->isClause() ? to->addClause(lits) : to->addPBConstraint(lits, coeffs, c->rhs());
+  if (!c->isSoft()) copy->isSoft(false);
+}
+
+// sum c * ~l >= sum - softLimit, i.e. the cost of a solution (without the
+// objective constant) is at most softLimit - 1. When the limit is above every
+// possible cost the constraint cannot bind and is not added.
+void RUKSolver::addPBsoftLimit() {
+  if (!hasSoftLimit) return;
+  vec<Lit> lits;
+  vec<unsigned> coeffs;
+  Cost sum = 1;
+  for (Lit l = 0; l < 2 * solver->nVars(); l++) {
+    Cost c = solver->objCoeff(l);
+    if (c == 0) continue;
+    // Coefficients are 32-bit: a larger one is spread over repeated copies.
+    for (Cost rest = c; rest > 0;) {
+      Cost part = std::min<Cost>(rest, UINT32_MAX);
+      lits.push(neg(l));
+      coeffs.push((unsigned)part);
+      rest -= part;
+    }
+    sum += c;
+  }
+  const Cost rhs = sum - softLimit;
+  if (rhs <= 0) return;
+  weights.push_back(topWeight);
+  solver->addPBConstraint(lits, coeffs, rhs);
+}

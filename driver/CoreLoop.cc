@@ -1,0 +1,80 @@
+// The core-guided lower-bound search: ask for a model; without one, take the
+// unsatisfiable core, raise the lower bound by its smallest soft weight,
+// relax it in a rebuilt solver, and repeat. The first model is optimal.
+#include <cassert>
+
+#include "driver/RUKSolver.h"
+
+// One extraction attempt. A spent restart budget or time budget is a stop,
+// never a proof: only an inconsistent solver yields a core.
+CoreOutcome RUKSolver::multiComputeCore(RefSet<int>& core, int budget) {
+  solver->restartBudget = budget;
+  bool ok = solver->simplify();
+  bool sat = solver->multiSolve();
+  if (ok && sat) return CoreOutcome::Model;
+  if (coop->interrupted || coop->lbTimeOut) return CoreOutcome::Stop;
+  if (solver->okay() && coop->done) return CoreOutcome::Stop;
+  if (solver->okay()) {
+    // Undecided after the whole restart budget: give up like a time-out.
+    coop->timedOut = true;
+    coop->lbTimeOut = true;
+    return CoreOutcome::Stop;
+  }
+  // Clauses imported during the search are hard constraints of the solver.
+  weights.insert(weights.end(), (size_t)coop->pendingWeights[tid], topWeight);
+  coop->pendingWeights[tid] = 0;
+  if (coop->done) return CoreOutcome::Stop;
+  solver->compute_core(core);
+  return CoreOutcome::Core;
+}
+
+// Hard members (problem constraints, encoding clauses, imported clauses) and
+// soft members of weight 0 do not count.
+bool RUKSolver::computeCoreWeight(Solver* s, RefSet<int>& core, Cost& weight) {
+  bool found = false;
+  for (int e : core) {
+    if (e < 0 || e >= s->nConstraints() || (size_t)e >= weights.size()) continue;
+    if (!s->constraints[e]->isSoft()) continue;
+    Cost w = weights[e];
+    if (w == topWeight || w == 0) continue;
+    if (!found || w < weight) weight = w;
+    found = true;
+  }
+  return found;
+}
+
+void RUKSolver::multiLowerBoundSearch() {
+  std::vector<std::list<int>> lists((size_t)(2 * nbOrigVars));
+  RefSet<int> core;
+  nbSolverConstraints = solver->nConstraints();
+  nbSolverVars = solver->nVars();
+  while (!coop->done) {
+    CoreOutcome outcome = multiComputeCore(core, coreRestartBudget);
+    if (outcome == CoreOutcome::Model) {
+      coop->updateUpperValue(solver, tid, lowerBound);
+      break;
+    }
+    if (outcome == CoreOutcome::Stop || coop->lbTimeOut || coop->done) break;
+    Cost w = 0;
+    bool hasSoftMember = computeCoreWeight(solver, core, w);
+    if (hasSoftMember) lowerBound += w;
+    if (!hasSoftMember || (hasSoftLimit && lowerBound >= softLimit)) {
+      // The hard part is unsatisfiable, or nothing below the cost limit exists.
+      coop->done = true;
+      break;
+    }
+    coop->updateLowerValue(solver, tid, core, lists.data(), w, lowerBound);
+    if (coop->done) break;
+    nbSolverVars = solver->nVars();
+    nbSolverConstraints = solver->nConstraints();
+    Solver* next = buildNextSolver(solver, core, lists.data(), w);
+    coop->updateLowerValue(solver, tid, lowerBound);
+    next->tid = solver->tid;
+    next->role = solver->role;
+    next->solverUB = solver->solverUB;
+    next->coop = coop;
+    core.clear();
+    delete solver;
+    solver = next;
+  }
+}

@@ -1,0 +1,156 @@
+// The road of one search thread: role, preprocessing, the start gate and the
+// one-time set-up (thread 0), the lower- or upper-bound search, and the
+// finishing protocol in which the second thread to finish prints the result.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "cooperation/Comment.h"
+#include "driver/RUKSolver.h"
+
+void RUKSolver::initializeEquivalences() {
+  delete[] equivalences;
+  const int nLits = 2 * solver->nVars();
+  equivalences = new int[(size_t)nLits];
+  for (int l = 0; l < nLits; l++) equivalences[l] = l;
+}
+
+void RUKSolver::saveEquivalences() {
+  const int* map = solver->equivalenceMap;
+  if (map == nullptr) return;  // nothing was merged: the identity stands
+  for (int l = 0; l < 2 * solver->nVars(); l++) equivalences[l] = map[l];
+}
+
+// Both threads preprocess identical copies alike. When preprocessing decides
+// the problem, exactly one of them prints the result and ends the process;
+// the other one waits for that end and never exits on its own.
+bool RUKSolver::preprocessor() {
+  nbOrigVars = solver->nVars() - nbRelaxVars;
+  initializeEquivalences();
+  PBOSolver* pbo = static_cast<PBOSolver*>(solver);
+  if (preprocess) {
+    pbo->preprocessOnly = true;
+    pbo->solve();
+    pbo->preprocessOnly = false;
+  } else {
+    pbo->stopFlag = true;
+  }
+  if (pbo->stopFlag) {
+    if (preprocess) saveEquivalences();
+    return false;
+  }
+  coop->done = true;
+  pthread_mutex_lock(&coop->answerMutex);
+  if (!coop->answerPrinted) {
+    coop->answerPrinted = true;
+    comment("===============================================================================");
+    comment("Wall Clock Time: %.2f", wcTime(coop->startTime[coop->nbThreads - 1]));
+    comment("Solved by Preprocessing");
+    printf("s UNSATISFIABLE\n");
+    fflush(stdout);
+    exit(255);  // holding answerMutex: nothing else is printed
+  }
+  pthread_mutex_unlock(&coop->answerMutex);
+  for (;;) pause();
+}
+
+void RUKSolver::oneTimeSetUp() {
+  coop->startGate.open();
+  addPBsoftLimit();
+  coop->objConstant = objConstant;
+  coop->initBound(solver, nbOrigVars, equivalences);
+  coop->initDone = true;
+  coop->nbSharedVars = solver->nVars();
+
+  // Input variables are the solver's variables that are not relaxation
+  // variables made at intake, in increasing order.
+  std::vector<char> isRelax((size_t)solver->nVars(), 0);
+  for (int v : relaxVars) isRelax[(size_t)v] = 1;
+  coop->solverVar.clear();
+  for (Var v = 0; v < solver->nVars() && (int)coop->solverVar.size() < nbOrigVars; v++)
+    if (!isRelax[(size_t)v]) coop->solverVar.push_back(v);
+  relaxVars.clear();
+
+  Solver* converted = convertPBOtoRUK(static_cast<PBOSolver*>(solver));
+  delete solver;
+  solver = converted;
+  solver->coop = coop;
+  solver->tid = tid;
+  solver->role = 0;
+  solver->solverUB = coop->initialUB;
+  objectiveMode = 0;
+  coop->nbOrigConstraints = solver->nConstraints();
+
+  delete origSolver;
+  origSolver = newSolverFromPrevious(solver, 0);
+  origSolver->coop = coop;
+  origSolver->tid = tid;
+  origSolver->role = 0;
+  origSolver->solverUB = coop->initialUB;
+  for (int v = 0; v < solver->nVars(); v++) origSolver->newVar();
+  origWeights.clear();
+  for (int i = 0; i < solver->nConstraints(); i++) {
+    addSolverConstraint(origSolver, solver->constraints[i]);
+    origWeights.push_back(weights[(size_t)i]);
+  }
+  solver->solverUB = coop->initialUB;
+  initDecomposition();
+}
+
+// Only an inconsistent solver proves that no better model exists; any other
+// false answer is a stop and is reported like a time-out.
+void RUKSolver::upperBoundLoop() {
+  PBOSolver* pbo = static_cast<PBOSolver*>(solver);
+  for (;;) {
+    if (coop->done) return;
+    bool improved = pbo->solve();
+    if (coop->ubTimeOut) return;
+    if (coop->interrupted) {
+      coop->done = true;
+      return;
+    }
+    if (improved) continue;
+    if (coop->done) return;
+    if (!pbo->okay()) {
+      coop->updateUpperValue(solver, tid, coop->bounds[(size_t)tid]);
+      coop->done = true;
+    } else {
+      coop->ubTimeOut = true;
+    }
+    return;
+  }
+}
+
+void RUKSolver::finish() {
+  pthread_mutex_lock(&coop->answerMutex);
+  coop->nbFinished++;
+  if (coop->nbFinished == 1 || coop->answerPrinted) {
+    pthread_mutex_unlock(&coop->answerMutex);
+    return;
+  }
+  const bool outOfTime = solver->role == 0 ? (bool)coop->lbTimeOut : (bool)coop->ubTimeOut;
+  if (outOfTime) coop->interrupted = true;
+  coop->answerPrinted = true;
+  coop->done = true;
+  reportFinalResult();  // ends the process, answerMutex still held
+}
+
+int RUKSolver::solve() {
+  solverConfiguration();
+  preprocessor();
+  if (tid != 0) coop->startGate.pass();
+  pthread_mutex_lock(&coop->initMutex);
+  if (coop->initDone) {
+    addPBsoftLimit();
+    pthread_mutex_unlock(&coop->initMutex);
+  } else {
+    oneTimeSetUp();
+  }
+  if (solver->role == 1) {
+    solver->solverUB = coop->initialUB;
+    upperBoundLoop();
+  }
+  finish();
+  return 1;
+}

@@ -1,0 +1,137 @@
+// Core relaxation: the next working solver is a copy of the current one in
+// which every soft member of the core gets a relaxation variable (members
+// heavier than the core weight keep their clause with the rest of their
+// weight and get a relaxed copy of weight w), and at most one of the new
+// relaxation variables may be true.
+#include <algorithm>
+#include <cassert>
+#include <cstdint>
+#include <utility>
+
+#include "driver/RUKSolver.h"
+
+// A term whose coefficient needs more than 32 bits is spread over copies.
+static void pushTerm(vec<Lit>& lits, vec<unsigned>& coeffs, Lit l, int64_t coefficient) {
+  do {
+    int64_t part = std::min<int64_t>(coefficient, UINT32_MAX);
+    lits.push(l);
+    coeffs.push((unsigned)part);
+    coefficient -= part;
+  } while (coefficient > 0);
+}
+
+static void pushConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, const Constraint& c) {
+  for (int i = 0; i < c.size(); i++) {
+    lits.push(c[i]);
+    coeffs.push(c.coeff(i));
+  }
+}
+
+// A literal qualifies when it alone satisfies the constraint.
+static bool qualifies(const Constraint& c, int j, int nbOrigVars) {
+  return var(c[j]) < nbOrigVars && (int64_t)c.coeff(j) >= c.rhs();
+}
+
+// Two members of one core with complementary literals share a relaxation
+// variable: a created variable is offered, through the lists of the
+// complements of its member's qualifying literals, to one later member.
+Var RUKSolver::relaxationVarFor(Solver* next, Constraint& c, std::list<int>* lists, std::vector<char>& shared,
+                                int& created) {
+  for (int j = 0; j < c.size(); j++) {
+    if (!qualifies(c, j, nbOrigVars)) continue;
+    std::list<int>& offers = lists[c[j]];
+    while (!offers.empty()) {
+      int e = offers.front();
+      if (!shared[(size_t)e]) {
+        shared[(size_t)e] = 1;
+        return nbSolverVars + e;
+      }
+      offers.pop_front();
+    }
+  }
+  Var v = next->newVar();
+  assert(v == nbSolverVars + created);
+  for (int j = 0; j < c.size(); j++)
+    if (qualifies(c, j, nbOrigVars)) lists[neg(c[j])].push_back(created);
+  created++;
+  return v;
+}
+
+void RUKSolver::addAtMostOne(Solver* next, int firstVar, int count) {
+  vec<Lit> lits;
+  vec<unsigned> ones;
+  for (int j = 0; j < count; j++) {
+    lits.push(mkLit(firstVar + j, true));
+    ones.push(1);
+  }
+  const int kind = coop->encoding[tid];
+  if (count < 7) {
+    if (kind == 8) pbEncoding(next, lits, ones, count);
+    else binomialEncoding(next, lits, false);
+    return;
+  }
+  vec<Lit> out;
+  switch (kind) {
+    case 0: binomialEncoding(next, lits, false); break;
+    case 1: regularEncoding(next, lits); break;
+    case 2: binaryEncoding(next, lits, true); break;
+    case 3: commanderEncoding(next, lits); break;
+    case 4: productEncoding(next, lits, true); break;
+    case 5: sequentialEncoding(next, lits); break;
+    case 6: adderEncoding(next, lits, out); break;
+    case 7: sorterEncoding(next, lits); break;
+    case 8: pbEncoding(next, lits, ones, count); break;
+    default: break;
+  }
+}
+
+Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>* lists, Cost w) {
+  Solver* next = newSolverFromPrevious(s, 0);
+  next->tid = tid;
+  for (int v = 0; v < nbSolverVars; v++) next->newVar();
+  int created = 0;
+  std::vector<char> shared(core.size() + 1, 0);
+  std::vector<std::pair<Constraint*, Var>> splits;
+
+  for (int i = 0; i < nbSolverConstraints; i++) {
+    Constraint* c = s->constraints[i];
+    vec<Lit> lits;
+    vec<unsigned> coeffs;
+    if (c->isSoft() && core.count(c->ref()) != 0) {
+      Var v = relaxationVarFor(next, *c, lists, shared, created);
+      if (weights[(size_t)c->ref()] == w) pushTerm(lits, coeffs, mkLit(v), c->rhs());
+      else splits.emplace_back(c, v);
+    }
+    pushConstraint(lits, coeffs, *c);
+    Constraint* copy = c->isClause() ? next->addClause(lits) : next->addPBConstraint(lits, coeffs, c->rhs());
+    if (!c->isSoft()) copy->isSoft(false);
+  }
+
+  // Short hard learnt clauses over input variables hold in every relaxation.
+  for (Constraint* c : s->learnts) {
+    if (c->isSoft() || c->size() > learntSizeCap) continue;
+    bool inputOnly = true;
+    for (int j = 0; j < c->size() && inputOnly; j++) inputOnly = var((*c)[j]) < nbOrigVars;
+    if (!inputOnly) continue;
+    addSolverConstraint(next, c);
+    nbSolverConstraints++;
+    weights.push_back(topWeight);
+  }
+
+  for (auto& [c, v] : splits) {
+    vec<Lit> lits;
+    vec<unsigned> coeffs;
+    pushTerm(lits, coeffs, mkLit(v), c->rhs());
+    pushConstraint(lits, coeffs, *c);
+    if (c->isClause()) next->addClause3(lits);
+    else next->addPBConstraint(lits, coeffs, c->rhs());
+    weights.push_back(w);
+    weights[(size_t)c->ref()] -= w;
+  }
+
+  addAtMostOne(next, nbSolverVars, created);
+  for (int l = 0; l < 2 * nbOrigVars; l++) lists[l].clear();
+  nbSolverConstraints = next->nConstraints();
+  nbSolverVars = next->nVars();
+  return next;
+}
