@@ -1,0 +1,159 @@
+// The program's entry: settings from the command line, the two drivers and
+// the shared cooperation object, the input, and the two search threads.
+//
+// Exit statuses: 1 for a refused command line or an input file that cannot
+// be opened, 0 for the help text, 3 for malformed input, 255 for a result
+// (printed by a worker thread, which ends the process), 0 when both workers
+// return. Everything that main allocates lives to the end of the process:
+// the workers end it while they still use it.
+#include <pthread.h>
+#include <sys/time.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "cooperation/Comment.h"
+#include "cooperation/Cooperation.h"
+#include "driver/RUKSolver.h"
+#include "frontend/DimacsReader.h"
+#include "frontend/Options.h"
+#include "frontend/Signals.h"
+
+namespace {
+
+const int nbThreads = 2;
+const int limitExport = 16;
+const int fixedSeed = 91648253;
+
+RUKSolver** solvers = nullptr;
+Cooperation* coop = nullptr;
+
+void printUsage(const char* programName) {
+  solvers[0]->reportSolverVersion();
+  fflush(stdout);
+  fputs(usageText(programName).c_str(), stderr);
+  fflush(stderr);
+}
+
+// Ends a refused command line: its message, then status 1 (the help text,
+// which is not an error, ends with 0).
+void handleCommandLine(const CommandLineResult& result, const char* programName) {
+  switch (result.outcome) {
+    case CommandLine::Run:
+      return;
+    case CommandLine::Error:
+      comment("%s", result.message.c_str());
+      exit(1);
+    case CommandLine::Help:
+      printUsage(programName);
+      exit(0);
+    case CommandLine::NoInputFile:
+      printUsage(programName);
+      exit(1);
+  }
+}
+
+void parseInputFile(const Settings& settings) {
+  const char* fileName = settings.inputFile.c_str();
+  gzFile in = gzopen(fileName, "rb");
+  if (in == nullptr) {
+    comment("ERROR! Could not open file: %s", fileName);
+    exit(1);
+  }
+  int format = solvers[0]->inputFormat;
+  if (format == formatCnf || format == formatWcnf) {
+    parse_DIMACS(in, solvers, nbThreads);
+    if (gzclose(in) != Z_OK) {
+      comment("PARSE ERROR! Cannot read the input: %s", fileName);
+      exit(3);
+    }
+    return;
+  }
+  gzclose(in);
+  comment("Parsing %s file format. File %s.", format == formatOpb ? "opb" : "ruk", fileName);
+  comment("ERROR! The %s file format is not supported yet", format == formatOpb ? "opb" : "ruk");
+  exit(1);
+}
+
+void* startThreads(void* arg) {
+  const int tid = (int)(intptr_t)arg;
+  solvers[tid]->coop = coop;
+  solvers[tid]->tid = tid;
+  solvers[tid]->solve();
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  struct timeval start;
+  gettimeofday(&start, nullptr);
+  Settings settings;
+  const char* programName = argc > 0 ? argv[0] : "quon";
+
+  handleCommandLine(getThreadInfo(argc, argv), programName);
+
+  solvers = new RUKSolver*[nbThreads];
+  for (int i = 0; i < nbThreads; i++) {
+    solvers[i] = new RUKSolver();
+    solvers[i]->inputFormat = formatWcnf;
+    solvers[i]->solver->timeLimit = (int)Settings::defaultTimeLimit;
+  }
+
+  handleCommandLine(parseCommandLine(argc, argv, settings), programName);
+  for (int i = 0; i < nbThreads; i++) {
+    solvers[i]->inputFormat = settings.inputFormat;
+    solvers[i]->solver->timeLimit = settings.solverTimeLimit;
+  }
+  handleCommandLine(deriveLbTimeLimit(settings), programName);
+
+  coop = new Cooperation(nbThreads, limitExport);
+  coop->timeLimit = settings.timeLimit;
+  coop->parts = settings.parts;
+  coop->partitionedSearch = settings.searchMode != 0;
+  coop->searchModeSetting = settings.searchMode;
+  // Set now already, for a signal that arrives while the input is read.
+  for (int i = 0; i < nbThreads; i++) coop->startTime[i] = start;
+
+  // The start gate is closed from its construction; the set-up thread opens it.
+  coop->lbTimeLimit = settings.lbTimeLimit;
+  coop->ubTimeLimit = settings.timeLimit - settings.lbTimeLimit;
+  coop->encoding[0] = settings.amo;
+  coop->encoding[1] = settings.amk;
+
+  installSignalHandlers(coop, solvers);
+
+  for (int i = 0; i < nbThreads; i++) solvers[i]->init();
+  solvers[0]->reportSolverVersion();
+
+  parseInputFile(settings);
+
+  coop->quiet = settings.verbosity == 0;
+  coop->verbosityLevel = settings.verbosity;
+  coop->typeLearning = 4;
+  coop->limitLBD = 0;
+  coop->typeInterval = 100;
+  coop->seed = fixedSeed;
+  for (int i = 0; i < nbThreads; i++) {
+    coop->startTime[i] = start;
+    coop->periodLength[i] = 100;
+  }
+
+  solvers[0]->reportStatistics(coop->startTime[nbThreads - 1]);
+
+  for (int i = 0; i < nbThreads; i++) solvers[i]->preprocess = settings.pre == 1;
+  coop->preprocessor = settings.pre == 1;
+
+  pthread_t threads[nbThreads];
+  for (int i = 0; i < nbThreads; i++) {
+    if (pthread_create(&threads[i], nullptr, startThreads, (void*)(intptr_t)i) != 0) {
+      comment("ERROR! Could not start search thread %d", i);
+      exit(1);
+    }
+  }
+  for (int i = 0; i < nbThreads; i++) pthread_join(threads[i], nullptr);
+  printStats();
+  exit(0);
+}
