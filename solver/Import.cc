@@ -106,7 +106,20 @@ void Solver::learnFromFalseImport(vec<Lit>& ps, int maxLevel, bool soft) {
   uncheckedEnqueue(learnt[0], c);
 }
 
+// Moves the literal of the highest level among positions at and after
+// `position` to `position`.
+void Solver::moveHighestLevelTo(vec<Lit>& ps, int position) {
+  int best = position;
+  for (int i = position + 1; i < ps.size(); i++)
+    if (level[var(ps[i])] > level[var(ps[best])]) best = i;
+  Lit tmp = ps[position];
+  ps[position] = ps[best];
+  ps[best] = tmp;
+}
+
 void Solver::addExtraClause(vec<Lit>& lits, bool soft) {
+  assert(lits.size() > 0);  // learnt clauses are never empty
+  if (lits.size() == 0) return;
   vec<Lit>& ps = importScratch;
   lits.copyTo(ps);
   // The first two literals that are not false move to the front.
@@ -118,24 +131,16 @@ void Solver::addExtraClause(vec<Lit>& lits, bool soft) {
     ps[i] = tmp;
     front++;
   }
-  int maxLevel = 0, maxLevelAt = -1;
-  for (int i = front; i < ps.size(); i++) {
-    if (maxLevelAt < 0 || level[var(ps[i])] > maxLevel) {
-      maxLevel = level[var(ps[i])] > maxLevel ? level[var(ps[i])] : maxLevel;
-      maxLevelAt = i;
-    }
-  }
+  int maxLevel = 0;
+  for (int i = front; i < ps.size(); i++)
+    if (level[var(ps[i])] > maxLevel) maxLevel = level[var(ps[i])];
   if (ps.size() == 1) {
     addImportedUnit(ps, soft);
     return;
   }
-  // With one literal not false, the watch beside it goes on a false literal
-  // of the highest level, the last one to become unassigned on backtracking.
-  if (front == 1 && maxLevelAt > 1) {
-    Lit tmp = ps[1];
-    ps[1] = ps[maxLevelAt];
-    ps[maxLevelAt] = tmp;
-  }
+  // The watches left to false literals go on those of the highest levels,
+  // the first to become unassigned again on backtracking.
+  for (int position = front; position < 2; position++) moveHighestLevelTo(ps, position);
   if (front == 2 || (front == 1 && value(ps[0]) == l_True && level[var(ps[0])] <= maxLevel)) {
     storeImported(ps, soft);
   } else if (front == 1) {

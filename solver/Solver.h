@@ -169,6 +169,7 @@ class Solver {
   Constraint* storeImported(vec<Lit>& ps, bool soft);
   void addImportedUnit(vec<Lit>& unit, bool soft);
   void learnFromFalseImport(vec<Lit>& ps, int maxLevel, bool soft);
+  void moveHighestLevelTo(vec<Lit>& ps, int position);
   vec<Lit> importScratch;
   void releaseConstraint(Constraint* c);
 };
