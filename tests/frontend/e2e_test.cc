@@ -1,0 +1,327 @@
+// The quon binary run as a process: exit statuses and messages of the
+// command line, refusals of malformed input, exact result lines on small
+// problems with hand-worked optima, gzip input, and the signal reports.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "frontend_test_util.h"
+
+using namespace quon_frontend_test;
+
+namespace {
+
+const std::string versionBox =
+    "c ==============================[ Solver Version ]===============================\n"
+    "c |                                                                             |\n"
+    "c |  Quon-2T:                  2.2 - November, 2012                             |\n"
+    "c |                                                                             |\n";
+
+std::string usage() {
+  return versionBox + "c USAGE: " + std::string(QUON_BINARY) +
+         " [options] <input-file>\n\nc OPTIONS:\n\n"
+         "c   -file-format    = {cnf,wcnf,opb,ruk} (default wcnf)\n"
+         "c   -lb-search-mode = {normal,part-weight,part-graph,part-dyn} (default normal)\n"
+         "c   -part-graph     = <num> (only for lb search mode 'part-graph' and 'part-dyn', default 16)\n"
+         "c   -preprocessor   = {no,yes} (default yes)\n"
+         "c   -enc-lb         = {pairwise,ladder,bitwise,commander,product,sequential,totalizer,sorters,pb} (default "
+         "pb)\n"
+         "c   -enc-ub         = {sequential,totalizer,sorters,pb,dyn} (default dyn)\n"
+         "c   -time-limit     = <num> (default 1800 sec.)\n"
+         "c   -lb-cpu-time    = <num> (default 900 sec. Note: ub cpu time is given by (time limit) - (lb cpu time)\n"
+         "c   -verbosity      = {0,1} (default 1)\n"
+         "c \n";
+}
+
+const std::string smallWcnf = "p wcnf 2 3 10\n10 1 2 0\n3 -1 0\n4 -2 0\n";
+
+class QuonBinary : public ::testing::Test {
+ protected:
+  ScratchDir dir;
+  std::string smallFile;
+  void SetUp() override { smallFile = dir.write("small.wcnf", smallWcnf); }
+  RunResult run(const std::vector<std::string>& args) { return runQuon(dir, args); }
+};
+
+// ---- Command line.
+
+TEST_F(QuonBinary, NoArgumentsPrintsUsageWithStatus1) {
+  RunResult r = run({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, usage());
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_F(QuonBinary, HelpOptionsPrintUsageWithStatus0) {
+  for (const char* help : {"-h", "-help", "--help"}) {
+    RunResult r = run({"-verbosity=0", help, smallFile});
+    EXPECT_EQ(r.status, 0) << help;
+    EXPECT_EQ(r.err, usage()) << help;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST_F(QuonBinary, OptionErrorsPrintTheirMessageAndEndWithStatus1) {
+  struct {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"-thread=0"}, "ERROR! illegal number of threads 0"},
+      {{"-foo", "-thread=x"}, "ERROR! illegal number of threads x"},
+      {{"-thread=2"}, "ERROR! unknown flag -thread=2"},
+      {{"-foo"}, "ERROR! unknown flag -foo"},
+      {{"-foo", "-h"}, "ERROR! unknown flag -foo"},
+      {{"-file-format=CNF"}, "ERROR! illegal file format CNF"},
+      {{"-lb-search-mode=x"}, "ERROR! illegal value for search mode x"},
+      {{"-enc-lb=x"}, "ERROR! illegal at-most-one kind of encoding x"},
+      {{"-enc-ub=x"}, "ERROR! illegal at-most-k kind of encoding x"},
+      {{"-verbosity=2"}, "ERROR! illegal verbosity value 2"},
+      {{"-verbosity=x"}, "ERROR! illegal verbosity value 1"},
+      {{"-time-limit=0"}, "ERROR! illegal time limit constant 0"},
+      {{"-time-limit=abc"}, "ERROR! illegal time limit constant abc"},
+      {{"-time-limit=inf"}, "ERROR! illegal time limit constant inf"},
+      {{"-time-limit=nan"}, "ERROR! illegal time limit constant nan"},
+      {{"-time-limit=1e300"}, "ERROR! illegal time limit constant 1e300"},
+      {{"-lb-cpu-time=0"}, "ERROR! illegal cpu time for lb 0"},
+      {{"-lb-cpu-time=inf"}, "ERROR! illegal cpu time for lb inf"},
+      {{"-lb-cpu-time=nan"}, "ERROR! illegal cpu time for lb nan"},
+      {{"-lb-cpu-time=1e300"}, "ERROR! illegal cpu time for lb 1e300"},
+      {{"-time-limit=100", "-lb-cpu-time=200"}, "ERROR! illegal cpu time for lb 200"},
+      {{"-lb-cpu-time=2000"}, "ERROR! illegal cpu time for lb 2000"},
+      {{"-preprocessor=maybe"}, "ERROR! illegal preprocessor value 1"},
+      {{"-part-graph=1"}, "ERROR! illegal number of partitions constant 1"},
+      {{"-part-graph=0"}, "ERROR! illegal number of partitions constant 0"},
+      {{"-part-graph=99999999999"}, "ERROR! illegal number of partitions constant 99999999999"},
+  };
+  for (auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.push_back(smallFile);
+    RunResult r = run(args);
+    EXPECT_EQ(r.status, 1) << c.message;
+    EXPECT_EQ(r.err, "c " + c.message + "\n");
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST_F(QuonBinary, OptionErrorWinsOverAMissingFile) {
+  RunResult r = run({"-enc-lb=x"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "c ERROR! illegal at-most-one kind of encoding x\n");
+}
+
+TEST_F(QuonBinary, MissingFileEndsWithStatus1) {
+  std::string missing = dir.file("missing.wcnf");
+  RunResult r = run({missing});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, versionBox + "c ERROR! Could not open file: " + missing + "\n");
+  EXPECT_EQ(r.out, "");
+}
+
+// ---- Malformed input.
+
+TEST_F(QuonBinary, MalformedInputEndsWithStatus3AndNoResult) {
+  struct {
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"p cnf 3 2\n1 0\n", "PARSE ERROR! Unexpected char: c"},
+      {"p wcnf 1 1\n- 1 0\n", "PARSE ERROR! Unexpected char:  "},
+      {"p wcnf 2 1\n1 1 0\n%\n0\n", "PARSE ERROR! Unexpected char: %"},
+      {"1 1 0\np wcnf 1 1\n", "PARSE ERROR! Clause before the header at line 1"},
+      {"p wcnf 3 1\n1 1 -0\n", "PARSE ERROR! Literal of variable 0 at line 2"},
+      {"p wcnf 3 1\n1 1 4 0\n", "PARSE ERROR! Variable 4 out of range 1..3 at line 2"},
+      {"p wcnf 3 1\n1 4294967297 0\n", "PARSE ERROR! Number out of the 32-bit range at line 2"},
+      {"p wcnf 3 1\n3000000000 1 0\n", "PARSE ERROR! Number out of the 32-bit range at line 2"},
+      {"p wcnf 3 1\n0 1 0\n", "PARSE ERROR! Clause weight 0 is not positive at line 2"},
+      {"p wcnf 3 1\n-7 1 0\n", "PARSE ERROR! Clause weight -7 is not positive at line 2"},
+      {"p wcnf 3 1\n5 1 2", "PARSE ERROR! Unexpected char: \xff"},
+      {"p wcnf 3 2\n5 1 0\np wcnf 3 1\n", "PARSE ERROR! Second header at line 3"},
+      {"p wcnf 3 1\n5 1 0\n\xff", "PARSE ERROR! Unexpected char: \xff"},
+  };
+  int i = 0;
+  for (auto& c : cases) {
+    std::string file = dir.write("bad" + std::to_string(i++) + ".wcnf", c.text);
+    RunResult r = run({file});
+    EXPECT_EQ(r.status, 3) << c.text;
+    EXPECT_EQ(r.err, versionBox + "c " + c.message + "\n") << c.text;
+    EXPECT_EQ(r.out, "") << c.text;
+  }
+}
+
+std::string manyClauses() {
+  std::string text = "p wcnf 50 20000 2147483647\n";
+  Lcg random(3);
+  for (int i = 0; i < 20000; i++)
+    text += std::to_string(1 + random.below(1000)) + " " + std::to_string(1 + random.below(50)) + " -" +
+            std::to_string(1 + random.below(50)) + " 0\n";
+  return text;
+}
+
+TEST_F(QuonBinary, TruncatedOrCorruptGzipEndsWithStatus3) {
+  std::string packed = readFile(dir.writeGzip("full.wcnf.gz", manyClauses()));
+  std::vector<std::string> broken = {packed.substr(0, packed.size() / 2), packed.substr(0, packed.size() - 4)};
+  std::string corrupt = packed;
+  for (size_t i = corrupt.size() / 3; i < corrupt.size() / 3 + 64; i++) corrupt[i] = (char)(corrupt[i] ^ 0x5A);
+  broken.push_back(corrupt);
+  int i = 0;
+  for (const auto& bytes : broken) {
+    RunResult r = run({dir.write("broken" + std::to_string(i++) + ".wcnf.gz", bytes)});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("c PARSE ERROR! "), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST_F(QuonBinary, UnreadableInputEndsWithStatus3) {
+  RunResult r = run({dir.path()});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("c PARSE ERROR! Cannot read the input: "), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+// ---- Results.
+
+TEST_F(QuonBinary, SmallWcnfOptimum) {
+  // Hard: x1 or x2. Soft: not x1 (3), not x2 (4). Best: x1 true, cost 3.
+  RunResult r = run({smallFile});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "o 3\ns OPTIMUM FOUND\nv 1 -2\n");
+  EXPECT_EQ(r.err.rfind(versionBox, 0), 0u);
+  EXPECT_NE(r.err.find("c ============================[ Problem Statistics ]============================="),
+            std::string::npos);
+  EXPECT_NE(r.err.find("c |  Number Variables:      2                                                   |"),
+            std::string::npos);
+}
+
+TEST_F(QuonBinary, GzipInputGivesTheSameResult) {
+  std::string packed = dir.writeGzip("small.wcnf.gz", smallWcnf);
+  RunResult r = run({packed});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "o 3\ns OPTIMUM FOUND\nv 1 -2\n");
+}
+
+TEST_F(QuonBinary, CnfEveryClauseSoftWithWeightOne) {
+  // x1 and not x1 cannot both hold; x2 can: cost 1, x2 true.
+  std::string file = dir.write("small.cnf", "p cnf 2 3\n1 0\n-1 0\n2 0\n");
+  RunResult r = run({"-file-format=cnf", file});
+  EXPECT_EQ(r.status, 255);
+  std::vector<std::string> out = lines(r.out);
+  ASSERT_EQ(out.size(), 3u) << r.out;
+  EXPECT_EQ(out[0], "o 1");
+  EXPECT_EQ(out[1], "s OPTIMUM FOUND");
+  EXPECT_TRUE(out[2] == "v 1 2" || out[2] == "v -1 2") << out[2];
+}
+
+TEST_F(QuonBinary, UnsatisfiableHardClauses) {
+  std::string file = dir.write("unsat.wcnf", "p wcnf 2 3 10\n10 1 0\n10 -1 0\n1 2 0\n");
+  RunResult r = run({file});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "s UNSATISFIABLE\n");
+}
+
+TEST_F(QuonBinary, HardEmptyClauseIsUnsatisfiable) {
+  std::string file = dir.write("empty.wcnf", "p wcnf 2 2 10\n10 0\n3 1 2 0\n");
+  RunResult r = run({file});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "s UNSATISFIABLE\n");
+}
+
+TEST_F(QuonBinary, ModelNamesEveryHeaderVariable) {
+  // Variables 2, 4 and 5 appear in no clause; x1 is forced, x3 costs 1.
+  std::string file = dir.write("unused.wcnf", "p wcnf 5 2 10\n10 1 0\n1 -1 3 0\n");
+  RunResult r = run({file});
+  EXPECT_EQ(r.status, 255);
+  std::vector<std::string> out = lines(r.out);
+  ASSERT_EQ(out.size(), 3u) << r.out;
+  EXPECT_EQ(out[0], "o 0");
+  EXPECT_EQ(out[1], "s OPTIMUM FOUND");
+  std::vector<bool> value;
+  ASSERT_TRUE(parseModel(out[2], 5, value)) << out[2];
+  EXPECT_TRUE(value[1]);
+  EXPECT_TRUE(value[3]);
+}
+
+TEST_F(QuonBinary, CostsBeyond32Bits) {
+  // At least two of three variables are true; each true one costs 2^31 - 2.
+  std::string file = dir.write("big.wcnf",
+                               "p wcnf 3 6 2147483647\n"
+                               "2147483647 1 2 0\n2147483647 2 3 0\n2147483647 1 3 0\n"
+                               "2147483646 -1 0\n2147483646 -2 0\n2147483646 -3 0\n");
+  RunResult r = run({file});
+  EXPECT_EQ(r.status, 255);
+  std::vector<std::string> out = lines(r.out);
+  ASSERT_EQ(out.size(), 3u) << r.out;
+  EXPECT_EQ(out[0], "o 4294967292");
+  EXPECT_EQ(out[1], "s OPTIMUM FOUND");
+}
+
+TEST_F(QuonBinary, QuietModeEndsWithTheOptimum) {
+  RunResult r = run({"-verbosity=0", smallFile});
+  EXPECT_EQ(r.status, 255);
+  std::vector<std::string> o = linesStartingWith(r.out, "o ");
+  ASSERT_FALSE(o.empty());
+  EXPECT_EQ(o.back(), "o 3");
+  EXPECT_EQ(linesStartingWith(r.out, "s "), std::vector<std::string>{"s OPTIMUM FOUND"});
+  EXPECT_EQ(linesStartingWith(r.out, "v "), std::vector<std::string>{"v 1 -2"});
+}
+
+TEST_F(QuonBinary, TimeLimitBelowOneSecondStillSearches) {
+  RunResult r = run({"-time-limit=0.9", smallFile});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "o 3\ns OPTIMUM FOUND\nv 1 -2\n");
+}
+
+TEST_F(QuonBinary, PreprocessorOffGivesTheSameResult) {
+  RunResult r = run({"-preprocessor=no", smallFile});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "o 3\ns OPTIMUM FOUND\nv 1 -2\n");
+}
+
+// ---- Signals, delivered while quon waits to read its input from a FIFO
+// (the handlers are in place before the input is opened).
+
+class QuonSignals : public QuonBinary {
+ protected:
+  RunResult signalWhileReading(int signal) {
+    std::string fifo = dir.file("input.fifo");
+    EXPECT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    Process process(QUON_BINARY, {fifo}, dir.file("sig.out"), dir.file("sig.err"));
+    // The version box is printed after the handlers are installed.
+    EXPECT_TRUE(process.waitForErr("Quon-2T", 60));
+    kill(process.pid(), signal);
+    return process.wait(60);
+  }
+};
+
+const std::string wallClockLine = "c Wall Clock Time: ";
+
+TEST_F(QuonSignals, TermBeforeAnySolutionPrintsUnknown) {
+  RunResult r = signalWhileReading(SIGTERM);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "s UNKNOWN\n");
+  std::vector<std::string> err = lines(r.err);
+  ASSERT_EQ(err.size(), 6u) << r.err;
+  EXPECT_EQ(err[4], "c " + std::string(79, '='));
+  EXPECT_EQ(err[5].rfind(wallClockLine, 0), 0u);
+}
+
+void expectInterruption(const RunResult& r) {
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  std::vector<std::string> err = lines(r.err);
+  ASSERT_EQ(err.size(), 9u) << r.err;
+  EXPECT_EQ(err[4], "c ");
+  EXPECT_EQ(err[5], "c *** INTERRUPTED ***");
+  EXPECT_EQ(err[6].rfind(wallClockLine, 0), 0u);
+  EXPECT_EQ(err[6].substr(err[6].size() - 2), " s");
+  EXPECT_EQ(err[7], "c ");
+  EXPECT_EQ(err[8], "c *** INTERRUPTED ***");
+}
+
+TEST_F(QuonSignals, IntPrintsTheInterruptionNotice) { expectInterruption(signalWhileReading(SIGINT)); }
+
+TEST_F(QuonSignals, HupPrintsTheInterruptionNotice) { expectInterruption(signalWhileReading(SIGHUP)); }
+
+}  // namespace
