@@ -40,8 +40,10 @@ void RUKSolver::convertObjFunctionToSoftConstraints(PBOSolver* pbo, Solver* targ
 
 bool RUKSolver::copyConstraint(Solver* from, Solver* to, Constraint* c, Cost weight) {
   int64_t trueSum = 0;
-  vec<Lit> lits;
-  vec<unsigned> coeffs;
+  vec<Lit>& lits = scratchLits;
+  vec<unsigned>& coeffs = scratchCoeffs;
+  lits.clear();
+  coeffs.clear();
   for (int i = 0; i < c->size(); i++) {
     lbool v = from->value((*c)[i]);
     if (v == l_True) {
@@ -59,8 +61,10 @@ bool RUKSolver::copyConstraint(Solver* from, Solver* to, Constraint* c, Cost wei
 }
 
 void RUKSolver::addSolverConstraint(Solver* to, Constraint* c) {
-  vec<Lit> lits;
-  vec<unsigned> coeffs;
+  vec<Lit>& lits = scratchLits;
+  vec<unsigned>& coeffs = scratchCoeffs;
+  lits.clear();
+  coeffs.clear();
   for (int i = 0; i < c->size(); i++) {
     lits.push((*c)[i]);
     coeffs.push(c->coeff(i));

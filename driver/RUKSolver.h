@@ -111,6 +111,11 @@ class RUKSolver {
   void multiReportCertificate();
 
  private:
+  // Scratch of the copying rules, kept so that copying a large problem does
+  // not allocate twice per constraint.
+  vec<Lit> scratchLits;
+  vec<unsigned> scratchCoeffs;
+
   void addHardClause(Solver* s, vec<Lit>& clause);
   void addHardClause(Solver* s, Lit a, Lit b);
   void addHardClause(Solver* s, Lit a, Lit b, Lit c);

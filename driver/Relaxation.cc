@@ -93,10 +93,12 @@ Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>*
   std::vector<char> shared(core.size() + 1, 0);
   std::vector<std::pair<Constraint*, Var>> splits;
 
+  vec<Lit> lits;  // reused: one copy per constraint of a large problem adds up
+  vec<unsigned> coeffs;
   for (int i = 0; i < nbSolverConstraints; i++) {
     Constraint* c = s->constraints[i];
-    vec<Lit> lits;
-    vec<unsigned> coeffs;
+    lits.clear();
+    coeffs.clear();
     if (c->isSoft() && core.count(c->ref()) != 0) {
       Var v = relaxationVarFor(next, *c, lists, shared, created);
       if (weights[(size_t)c->ref()] == w) pushTerm(lits, coeffs, mkLit(v), c->rhs());
@@ -119,8 +121,8 @@ Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>*
   }
 
   for (auto& [c, v] : splits) {
-    vec<Lit> lits;
-    vec<unsigned> coeffs;
+    lits.clear();
+    coeffs.clear();
     pushTerm(lits, coeffs, mkLit(v), c->rhs());
     pushConstraint(lits, coeffs, *c);
     if (c->isClause()) next->addClause3(lits);
