@@ -415,3 +415,24 @@ TEST(Simplify, DropsAssignedVariablesFromTheDecisionOrder) {
   EXPECT_TRUE(e.s.varHeap.contains(2));
   EXPECT_EQ(e.s.simplifiedAt, 1);
 }
+
+// Once unsatisfiable, the solver still stores what is added: a clause is
+// attached or its unit assigned, without propagation; a counter constraint
+// is stored and not attached.
+TEST(AddAfterUnsatisfiable, ConstraintsAreStoredWithoutPropagation) {
+  Engine e;
+  e.createVariables(4);
+  addClause(e.s, {neg(x4), x3});
+  addClause(e.s, {});
+  ASSERT_FALSE(e.s.okay());
+  Constraint* unit = addClause(e.s, {x4});
+  EXPECT_EQ(e.s.value(x4), l_True);
+  EXPECT_EQ(e.s.reason[3], unit);
+  EXPECT_EQ(e.s.varValue(2), l_Undef) << "no propagation once unsatisfiable";
+  Constraint* pair = addClause(e.s, {x1, x2});
+  EXPECT_TRUE(watchedAnywhere(e.s, pair));
+  Constraint* pb = addPB(e.s, {{2, x1}, {1, x2}}, 2);
+  EXPECT_EQ(recordsOf(e.s, pb), 0);
+  EXPECT_EQ(e.s.constraints.size(), 5);
+  EXPECT_FALSE(e.s.okay());
+}
