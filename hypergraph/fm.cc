@@ -50,25 +50,34 @@ void ComputeInitGains__(HGraph *graph) {
  * the other pins.  Only nets where one side drops below two pins or the
  * other stays below three can change a gain, so the others are skipped.
  * Pins marked as moved are left alone unless `updateMoved` is set; pins
- * still queued follow their new gain in the queue of their side. */
+ * still queued follow their new gain in the queue of their side.
+ */
 static void MoveAndUpdateGains__(HGraph *graph, int v, int from, int to, const int *moved,
                                  PQueue *queues, bool updateMoved) {
   int *ndegFrom = graph->ndeg[from], *ndegTo = graph->ndeg[to];
-  for (int i = graph->incptr[v]; i < graph->incptr[v + 1]; i++) {
-    int e = graph->incind[i];
+  const int *incind = graph->incind, *netptr = graph->netptr, *netind = graph->netind;
+  const int *netwgt = graph->netwgt, *where = graph->where;
+  int *gain = graph->gain;
+  for (int i = graph->incptr[v], iend = graph->incptr[v + 1]; i < iend; i++) {
+    int e = incind[i];
     int onFrom = --ndegFrom[e], onTo = ++ndegTo[e];
     if (onTo >= 3 && onFrom >= 2) continue;
-    int w = graph->netwgt[e];
-    for (int j = graph->netptr[e]; j < graph->netptr[e + 1]; j++) {
-      int u = graph->netind[j];
-      if (u == v || (moved[u] != -1 && !updateMoved)) continue;
-      int delta = 0;
-      if (graph->where[u] == from) delta = (onFrom == 1 ? w : 0) + (onTo == 1 ? w : 0);
-      else delta = -(onFrom == 0 ? w : 0) - (onTo == 2 ? w : 0);
+    int w = netwgt[e];
+    /* Gain changes of the pins on each side for this move. */
+    int deltaFrom = (onFrom == 1 ? w : 0) + (onTo == 1 ? w : 0);
+    int deltaTo = -(onFrom == 0 ? w : 0) - (onTo == 2 ? w : 0);
+    if (deltaFrom == 0 && deltaTo == 0) continue;
+    for (int j = netptr[e], jend = netptr[e + 1]; j < jend; j++) {
+      int u = netind[j];
+      if (u == v) continue;
+      bool isMoved = moved[u] != -1;
+      if (isMoved && !updateMoved) continue;
+      int side = where[u];
+      int delta = side == from ? deltaFrom : deltaTo;
       if (delta == 0) continue;
-      int old = graph->gain[u];
-      graph->gain[u] = old + delta;
-      if (moved[u] == -1) PQueueUpdate__(&queues[graph->where[u]], u, old, old + delta);
+      int old = gain[u];
+      gain[u] = old + delta;
+      if (!isMoved) PQueueUpdate__(&queues[side], u, old, old + delta);
     }
   }
 }
@@ -200,7 +209,7 @@ static void RefineFmPasses__(HgpCtrl *ctrl, HGraph *graph, int npasses, bool con
   if (nvtxs == 0) return;
   PQueue queues[2];
   InitQueues__(queues, graph);
-  int *moved = imalloc__(size_t(nvtxs), "FM_Refine: moved");
+  int *moved = ismalloc__(size_t(nvtxs), -1, "FM_Refine: moved");
   int *swaps = imalloc__(size_t(nvtxs), "FM_Refine: swaps");
   int *perm = imalloc__(size_t(nvtxs), "FM_Refine: perm");
   for (int pass = 0; pass < npasses; pass++) {
@@ -208,12 +217,13 @@ static void RefineFmPasses__(HgpCtrl *ctrl, HGraph *graph, int npasses, bool con
     BisectionBounds bounds = ComputeBisectionBounds__(ctrl, graph->pwgts[0] + graph->pwgts[1]);
     PQueueReset__(&queues[0]);
     PQueueReset__(&queues[1]);
-    iset__(size_t(nvtxs), -1, moved);
     int initCut = graph->mincut;
     FmPassState state = {initCut, initCut, -1, std::abs(graph->pwgts[0] - graph->pwgts[1])};
     FillQueues__(ctrl, graph, queues, perm);
     int nmoves = RunFmMoves__(graph, bounds, queues, moved, swaps, &state, constrained);
     for (int i = nmoves - 1; i > state.bestPosition; i--) FlipSide__(graph, swaps[i], 1 - graph->where[swaps[i]]);
+    /* Only the moved vertices carry marks of this pass. */
+    for (int i = 0; i < nmoves; i++) moved[swaps[i]] = -1;
     graph->mincut = state.bestCut;
     if (state.bestCut == initCut) break;
   }
