@@ -20,7 +20,7 @@ const char* const amoEncodings[] = {"pairwise",   "ladder",    "bitwise", "comma
 const char* const amkEncodings[] = {"pb", "sequential", "totalizer", "sorters", "dyn"};
 const char* const searchModes[] = {"normal", "part-weight", "part-graph", "part-dyn"};
 
-const int shards = 12;
+const int shards = 16;
 const int instancesPerShard = 25;
 
 std::vector<int> randomClause(Lcg& random, int nbVars) {
@@ -49,7 +49,7 @@ int64_t randomWeight(Lcg& random, int style, int64_t top) {
 
 WeightedProblem randomProblem(Lcg& random) {
   WeightedProblem p;
-  p.nbVars = 1 + (int)random.below(10);
+  p.nbVars = 1 + (int)random.below(12);
   int style = (int)random.below(3);
   p.top = style == 2 ? 50 + random.below(1000) : 2147483647;
   int hard = (int)random.below((uint32_t)(2 * p.nbVars + 1));
@@ -73,7 +73,7 @@ WeightedProblem randomProblem(Lcg& random) {
 // A problem with only soft clauses of weight 1, written as "p cnf".
 WeightedProblem randomCnf(Lcg& random, std::string& text) {
   WeightedProblem p;
-  p.nbVars = 1 + (int)random.below(10);
+  p.nbVars = 1 + (int)random.below(12);
   int count = 1 + (int)random.below((uint32_t)(4 * p.nbVars));
   for (int i = 0; i < count; i++) p.clauses.push_back({1, randomClause(random, p.nbVars)});
   text = "p cnf " + std::to_string(p.nbVars) + " " + std::to_string(count) + "\n";

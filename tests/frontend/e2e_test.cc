@@ -324,4 +324,76 @@ TEST_F(QuonSignals, IntPrintsTheInterruptionNotice) { expectInterruption(signalW
 
 TEST_F(QuonSignals, HupPrintsTheInterruptionNotice) { expectInterruption(signalWhileReading(SIGHUP)); }
 
+// A random weighted 3-SAT problem that takes the search far longer than the
+// few seconds these tests wait.
+WeightedProblem hardProblem() {
+  WeightedProblem p;
+  p.nbVars = 120;
+  Lcg random(5);
+  for (int i = 0; i < 1200; i++) {
+    WeightedClause c{1 + (int64_t)random.below(1000), {}};
+    for (int k = 0; k < 3; k++) {
+      int v = 1 + (int)random.below(120);
+      c.lits.push_back(random.chance(50) ? v : -v);
+    }
+    p.clauses.push_back(c);
+  }
+  return p;
+}
+
+class QuonTerminated : public QuonBinary {
+ protected:
+  // Runs quon on the hard problem, waits for a first solution (seen as
+  // awaited on the stream named), sends SIGTERM and checks the report.
+  void terminateAfterFirstSolution(const std::vector<std::string>& options, bool watchStdout,
+                                   const std::string& awaited) {
+    WeightedProblem p = hardProblem();
+    std::vector<std::string> args = options;
+    args.push_back(dir.write("hard.wcnf", p.wcnf()));
+    Process process(QUON_BINARY, args, dir.file("term.out"), dir.file("term.err"));
+    auto seen = [&]() {
+      std::string text = readFile(dir.file(watchStdout ? "term.out" : "term.err"));
+      return text.find(awaited) != std::string::npos;
+    };
+    for (int i = 0; i < 6000 && !seen(); i++) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(seen());
+    kill(process.pid(), SIGTERM);
+    RunResult r = process.wait(60);
+    if (r.status == 255) GTEST_SKIP() << "solved before the signal arrived";
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> err = lines(r.err);
+    ASSERT_GE(err.size(), 2u);
+    EXPECT_EQ(err[err.size() - 2], "c " + std::string(79, '='));
+    EXPECT_EQ(err.back().rfind(wallClockLine, 0), 0u);
+
+    std::vector<std::string> out = lines(r.out);
+    ASSERT_GE(out.size(), 3u) << r.out;
+    const std::string& best = out[out.size() - 3];
+    ASSERT_EQ(best.rfind("c Best Solution: ", 0), 0u) << r.out;
+    const std::string value = best.substr(17);
+    EXPECT_EQ(out[out.size() - 2], "s SATISFIABLE");
+    std::vector<bool> model;
+    ASSERT_TRUE(parseModel(out.back(), p.nbVars, model));
+    // The bound counts the relaxation variables set in the model found; the
+    // assignment of the input variables can only cost that or less.
+    const int64_t cost = costOf(p, model);
+    EXPECT_GE(cost, 0);
+    EXPECT_LE(cost, std::stoll(value));
+    std::vector<std::string> costs = linesStartingWith(r.out, "o ");
+    ASSERT_FALSE(costs.empty());
+    EXPECT_EQ(costs.back(), "o " + value);
+    if (!watchStdout) {
+      EXPECT_EQ(out.size(), 4u) << r.out;  // the handler's own "o" line and no other
+    }
+  }
+};
+
+TEST_F(QuonTerminated, QuietReportLeavesOutItsOwnCostLine) {
+  terminateAfterFirstSolution({"-verbosity=0", "-time-limit=300"}, true, "o ");
+}
+
+TEST_F(QuonTerminated, ReportShowsBestCostAndItsModel) {
+  terminateAfterFirstSolution({"-time-limit=300"}, false, " ub |");
+}
+
 }  // namespace
