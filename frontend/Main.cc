@@ -66,7 +66,7 @@ void parseInputFile(const Settings& settings) {
   if (format == formatCnf || format == formatWcnf) {
     parse_DIMACS(in, solvers, nbThreads);
     if (gzclose(in) != Z_OK) {
-      comment("PARSE ERROR! Cannot read the input: %s", fileName);
+      comment("PARSE ERROR! Cannot read the input file %s", fileName);
       exit(3);
     }
     return;
