@@ -18,32 +18,41 @@ BisectionBounds ComputeBisectionBounds__(const HgpCtrl *ctrl, int totalWeight) {
   return bounds;
 }
 
-static int VertexGain__(const HGraph *graph, int v, int side) {
-  int gain = 0;
-  for (int i = graph->incptr[v]; i < graph->incptr[v + 1]; i++) {
-    int e = graph->incind[i];
-    if (graph->ndeg[side][e] == 1) gain += graph->netwgt[e];
-    if (graph->ndeg[1 - side][e] == 0) gain -= graph->netwgt[e];
-  }
-  return gain;
-}
-
+/* Net degrees and cut in one sweep over the nets; every net also gets the
+ * gain contribution it makes to a pin on either side, so each vertex then
+ * needs one lookup per net instead of three. */
 void ComputeInitGains__(HGraph *graph) {
   int nvtxs = graph->nvtxs, nhedges = graph->nhedges;
-  const int *where = graph->where;
-  iset__(size_t(nhedges), 0, graph->ndeg[0]);
-  iset__(size_t(nhedges), 0, graph->ndeg[1]);
+  const int *where = graph->where, *netptr = graph->netptr, *netind = graph->netind, *netwgt = graph->netwgt;
+  int *ndeg0 = graph->ndeg[0], *ndeg1 = graph->ndeg[1];
+  int *netGain = imalloc__(2 * size_t(nhedges), "ComputeInitGains: netgain");
   int cut = 0;
   for (int e = 0; e < nhedges; e++) {
-    for (int i = graph->netptr[e]; i < graph->netptr[e + 1]; i++) graph->ndeg[where[graph->netind[i]]][e]++;
-    if (graph->ndeg[0][e] > 0 && graph->ndeg[1][e] > 0) cut += graph->netwgt[e];
+    int on1 = 0;
+    for (int i = netptr[e]; i < netptr[e + 1]; i++) on1 += where[netind[i]];
+    int on0 = netptr[e + 1] - netptr[e] - on1;
+    ndeg0[e] = on0;
+    ndeg1[e] = on1;
+    int w = netwgt[e];
+    if (on0 > 0 && on1 > 0) cut += w;
+    netGain[2 * e] = (on0 == 1 ? w : 0) - (on1 == 0 ? w : 0);
+    netGain[2 * e + 1] = (on1 == 1 ? w : 0) - (on0 == 0 ? w : 0);
   }
   graph->mincut = cut;
-  graph->pwgts[0] = graph->pwgts[1] = 0;
+  int pwgt0 = 0, pwgt1 = 0;
+  const int *incptr = graph->incptr, *incind = graph->incind, *cellwgt = graph->cellwgt;
+  int *gain = graph->gain;
   for (int v = 0; v < nvtxs; v++) {
-    graph->pwgts[where[v]] += graph->cellwgt[v];
-    graph->gain[v] = VertexGain__(graph, v, where[v]);
+    int side = where[v];
+    if (side == 0) pwgt0 += cellwgt[v];
+    else pwgt1 += cellwgt[v];
+    int g = 0;
+    for (int i = incptr[v]; i < incptr[v + 1]; i++) g += netGain[2 * incind[i] + side];
+    gain[v] = g;
   }
+  graph->pwgts[0] = pwgt0;
+  graph->pwgts[1] = pwgt1;
+  ZVfree__(&netGain);
 }
 
 /* Moves v from `from` to `to` in the net degrees and adjusts the gains of
@@ -174,9 +183,53 @@ static int SeeTop__(const PQueue *queue, const HGraph *graph, int slack, bool co
   return constrained ? PQueueSeeConstraintMax(queue, slack, graph->cellwgt) : PQueueSeeMax__(queue);
 }
 
+/* Per-pass scratch of the FM moves.  `mark` holds the side of every
+ * unmoved vertex and FM_MOVED for a moved one (one byte per vertex, so the
+ * pin scans of the gain updates stay in cache); `unmoved` counts the pins
+ * of every net that have not moved yet. */
+enum { FM_MOVED = 2 };
+struct FmScratch {
+  unsigned char *mark;
+  int *unmoved;
+};
+
+/* The move of v from `from` to `to` within an FM pass: net degrees, and
+ * the gains of the unmoved pins (in their queues).  Same rules as
+ * MoveAndUpdateGains__; a net without unmoved pins left is not scanned,
+ * and a scan ends once it has seen every unmoved pin of the net. */
+static void FmMoveAndUpdateGains__(HGraph *graph, int v, int from, int to, FmScratch *scratch, PQueue *queues) {
+  int *ndegFrom = graph->ndeg[from], *ndegTo = graph->ndeg[to];
+  const int *incind = graph->incind, *netptr = graph->netptr, *netind = graph->netind;
+  const int *netwgt = graph->netwgt;
+  const unsigned char *mark = scratch->mark;
+  int *unmoved = scratch->unmoved, *gain = graph->gain;
+  for (int i = graph->incptr[v], iend = graph->incptr[v + 1]; i < iend; i++) {
+    int e = incind[i];
+    int onFrom = --ndegFrom[e], onTo = ++ndegTo[e];
+    int left = --unmoved[e];
+    if ((onTo >= 3 && onFrom >= 2) || left == 0) continue;
+    int w = netwgt[e];
+    int deltaFrom = (onFrom == 1 ? w : 0) + (onTo == 1 ? w : 0);
+    int deltaTo = -(onFrom == 0 ? w : 0) - (onTo == 2 ? w : 0);
+    if (deltaFrom == 0 && deltaTo == 0) continue;
+    for (int j = netptr[e], jend = netptr[e + 1]; j < jend; j++) {
+      int u = netind[j];
+      int side = mark[u];
+      if (side == FM_MOVED) continue;
+      int delta = side == from ? deltaFrom : deltaTo;
+      if (delta != 0) {
+        int old = gain[u];
+        gain[u] = old + delta;
+        PQueueUpdate__(&queues[side], u, old, old + delta);
+      }
+      if (--left == 0) break;
+    }
+  }
+}
+
 /* Moves every vertex once, best gain first; returns the number of moves
  * and leaves the best balanced prefix in `state`. */
-static int RunFmMoves__(HGraph *graph, BisectionBounds bounds, PQueue *queues, int *moved, int *swaps,
+static int RunFmMoves__(HGraph *graph, BisectionBounds bounds, PQueue *queues, FmScratch *scratch, int *swaps,
                         FmPassState *state, bool constrained) {
   int nmoves = 0;
   while (nmoves < graph->nvtxs) {
@@ -188,7 +241,7 @@ static int RunFmMoves__(HGraph *graph, BisectionBounds bounds, PQueue *queues, i
     PQueueDelete(&queues[from], v, graph->gain[v]);
     state->cut -= graph->gain[v];
     swaps[nmoves] = v;
-    moved[v] = nmoves;
+    scratch->mark[v] = FM_MOVED;
     FlipSide__(graph, v, 1 - from);
     if (MeetsBounds__(graph, bounds)) {
       int imbalance = std::abs(graph->pwgts[0] - graph->pwgts[1]);
@@ -198,38 +251,41 @@ static int RunFmMoves__(HGraph *graph, BisectionBounds bounds, PQueue *queues, i
         state->bestImbalance = imbalance;
       }
     }
-    MoveAndUpdateGains__(graph, v, from, 1 - from, moved, queues, false);
+    FmMoveAndUpdateGains__(graph, v, from, 1 - from, scratch, queues);
     nmoves++;
   }
   return nmoves;
 }
 
 static void RefineFmPasses__(HgpCtrl *ctrl, HGraph *graph, int npasses, bool constrained) {
-  int nvtxs = graph->nvtxs;
+  int nvtxs = graph->nvtxs, nhedges = graph->nhedges;
   if (nvtxs == 0) return;
   PQueue queues[2];
   InitQueues__(queues, graph);
-  int *moved = ismalloc__(size_t(nvtxs), -1, "FM_Refine: moved");
   int *swaps = imalloc__(size_t(nvtxs), "FM_Refine: swaps");
   int *perm = imalloc__(size_t(nvtxs), "FM_Refine: perm");
+  FmScratch scratch;
+  scratch.mark = static_cast<unsigned char *>(ZVmalloc__(size_t(nvtxs), "FM_Refine: moved"));
+  scratch.unmoved = imalloc__(size_t(nhedges), "FM_Refine: unmoved");
   for (int pass = 0; pass < npasses; pass++) {
     ComputeInitGains__(graph);
     BisectionBounds bounds = ComputeBisectionBounds__(ctrl, graph->pwgts[0] + graph->pwgts[1]);
     PQueueReset__(&queues[0]);
     PQueueReset__(&queues[1]);
+    for (int v = 0; v < nvtxs; v++) scratch.mark[v] = static_cast<unsigned char>(graph->where[v]);
+    for (int e = 0; e < nhedges; e++) scratch.unmoved[e] = NetSize__(graph, e);
     int initCut = graph->mincut;
     FmPassState state = {initCut, initCut, -1, std::abs(graph->pwgts[0] - graph->pwgts[1])};
     FillQueues__(ctrl, graph, queues, perm);
-    int nmoves = RunFmMoves__(graph, bounds, queues, moved, swaps, &state, constrained);
+    int nmoves = RunFmMoves__(graph, bounds, queues, &scratch, swaps, &state, constrained);
     for (int i = nmoves - 1; i > state.bestPosition; i--) FlipSide__(graph, swaps[i], 1 - graph->where[swaps[i]]);
-    /* Only the moved vertices carry marks of this pass. */
-    for (int i = 0; i < nmoves; i++) moved[swaps[i]] = -1;
     graph->mincut = state.bestCut;
     if (state.bestCut == initCut) break;
   }
   PQueueFree__(&queues[0]);
   PQueueFree__(&queues[1]);
-  ZVfree__(&moved, &swaps, &perm);
+  ZVfree__(&swaps, &perm, &scratch.unmoved);
+  std::free(scratch.mark);
 }
 
 void Refine_FM__(HgpCtrl *ctrl, HGraph *graph, int npasses) {
