@@ -185,12 +185,19 @@ static int SeeTop__(const PQueue *queue, const HGraph *graph, int slack, bool co
 
 /* Per-pass scratch of the FM moves.  `mark` holds the side of every
  * unmoved vertex and FM_MOVED for a moved one (one byte per vertex, so the
- * pin scans of the gain updates stay in cache); `unmoved` counts the pins
- * of every net that have not moved yet. */
+ * pin scans of the gain updates stay in cache).  `nets` holds, per net,
+ * its pins on each side, its pins not moved yet and its weight in one
+ * record, so a move touches one cache line per net; the pass works on
+ * these counts and leaves graph->ndeg stale, as it may. */
 enum { FM_MOVED = 2 };
+struct FmNetState {
+  int ndeg[2];
+  int unmoved;
+  int weight;
+};
 struct FmScratch {
   unsigned char *mark;
-  int *unmoved;
+  FmNetState *nets;
 };
 
 /* The move of v from `from` to `to` within an FM pass: net degrees, and
@@ -198,17 +205,17 @@ struct FmScratch {
  * MoveAndUpdateGains__; a net without unmoved pins left is not scanned,
  * and a scan ends once it has seen every unmoved pin of the net. */
 static void FmMoveAndUpdateGains__(HGraph *graph, int v, int from, int to, FmScratch *scratch, PQueue *queues) {
-  int *ndegFrom = graph->ndeg[from], *ndegTo = graph->ndeg[to];
   const int *incind = graph->incind, *netptr = graph->netptr, *netind = graph->netind;
-  const int *netwgt = graph->netwgt;
   const unsigned char *mark = scratch->mark;
-  int *unmoved = scratch->unmoved, *gain = graph->gain;
+  FmNetState *nets = scratch->nets;
+  int *gain = graph->gain;
   for (int i = graph->incptr[v], iend = graph->incptr[v + 1]; i < iend; i++) {
     int e = incind[i];
-    int onFrom = --ndegFrom[e], onTo = ++ndegTo[e];
-    int left = --unmoved[e];
+    FmNetState &net = nets[e];
+    int onFrom = --net.ndeg[from], onTo = ++net.ndeg[to];
+    int left = --net.unmoved;
     if ((onTo >= 3 && onFrom >= 2) || left == 0) continue;
-    int w = netwgt[e];
+    int w = net.weight;
     int deltaFrom = (onFrom == 1 ? w : 0) + (onTo == 1 ? w : 0);
     int deltaTo = -(onFrom == 0 ? w : 0) - (onTo == 2 ? w : 0);
     if (deltaFrom == 0 && deltaTo == 0) continue;
@@ -266,14 +273,15 @@ static void RefineFmPasses__(HgpCtrl *ctrl, HGraph *graph, int npasses, bool con
   int *perm = imalloc__(size_t(nvtxs), "FM_Refine: perm");
   FmScratch scratch;
   scratch.mark = static_cast<unsigned char *>(ZVmalloc__(size_t(nvtxs), "FM_Refine: moved"));
-  scratch.unmoved = imalloc__(size_t(nhedges), "FM_Refine: unmoved");
+  scratch.nets = static_cast<FmNetState *>(ZVmalloc__(size_t(nhedges) * sizeof(FmNetState), "FM_Refine: nets"));
   for (int pass = 0; pass < npasses; pass++) {
     ComputeInitGains__(graph);
     BisectionBounds bounds = ComputeBisectionBounds__(ctrl, graph->pwgts[0] + graph->pwgts[1]);
     PQueueReset__(&queues[0]);
     PQueueReset__(&queues[1]);
     for (int v = 0; v < nvtxs; v++) scratch.mark[v] = static_cast<unsigned char>(graph->where[v]);
-    for (int e = 0; e < nhedges; e++) scratch.unmoved[e] = NetSize__(graph, e);
+    for (int e = 0; e < nhedges; e++)
+      scratch.nets[e] = FmNetState{{graph->ndeg[0][e], graph->ndeg[1][e]}, NetSize__(graph, e), graph->netwgt[e]};
     int initCut = graph->mincut;
     FmPassState state = {initCut, initCut, -1, std::abs(graph->pwgts[0] - graph->pwgts[1])};
     FillQueues__(ctrl, graph, queues, perm);
@@ -284,8 +292,9 @@ static void RefineFmPasses__(HgpCtrl *ctrl, HGraph *graph, int npasses, bool con
   }
   PQueueFree__(&queues[0]);
   PQueueFree__(&queues[1]);
-  ZVfree__(&swaps, &perm, &scratch.unmoved);
+  ZVfree__(&swaps, &perm);
   std::free(scratch.mark);
+  std::free(scratch.nets);
 }
 
 void Refine_FM__(HgpCtrl *ctrl, HGraph *graph, int npasses) {
