@@ -1,0 +1,216 @@
+// Helpers of the cooperation and upper-bound solver tests: a tiny generator,
+// random weighted problems, exhaustive enumeration of their optimum, and
+// loading a problem into a solver.
+#pragma once
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cooperation/Cooperation.h"
+#include "solver/PBOSolver.h"
+#include "solver/Solver.h"
+
+namespace coop_test {
+
+// 64-bit linear congruential generator; the high half is the output.
+class Lcg {
+  uint64_t state;
+
+ public:
+  explicit Lcg(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ULL + 0x632BE59BD9B4E019ULL) { next32(); }
+  uint32_t next32() {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (uint32_t)(state >> 32);
+  }
+  uint64_t next64() { return ((uint64_t)next32() << 32) | next32(); }
+  uint32_t below(uint32_t n) { return (uint32_t)(next64() % n); }
+  bool chance(int percent) { return (int)below(100) < percent; }
+};
+
+// sum of coeffs[i] * lits[i] >= rhs; a clause has unit coefficients and rhs 1.
+struct Hard {
+  std::vector<Lit> lits;
+  std::vector<unsigned> coeffs;
+  int64_t rhs = 1;
+  bool clause = true;
+};
+
+// A soft unit {lit} of weight w: w is paid when lit is false.
+struct SoftUnit {
+  Lit lit;
+  unsigned weight;
+};
+
+struct Weighted {
+  int nVars = 0;
+  std::vector<Hard> hard;
+  std::vector<SoftUnit> soft;
+};
+
+inline bool litTrue(Lit p, uint32_t bits) { return (int)((bits >> var(p)) & 1u) != sign(p); }
+
+inline bool holds(const Hard& c, uint32_t bits) {
+  int64_t sum = 0;
+  for (size_t i = 0; i < c.lits.size(); i++)
+    if (litTrue(c.lits[i], bits)) sum += c.coeffs[i];
+  return sum >= c.rhs;
+}
+
+inline int64_t costOf(const Weighted& w, uint32_t bits) {
+  int64_t cost = 0;
+  for (const SoftUnit& u : w.soft)
+    if (!litTrue(u.lit, bits)) cost += u.weight;
+  return cost;
+}
+
+inline bool feasible(const Weighted& w, uint32_t bits) {
+  for (const Hard& c : w.hard)
+    if (!holds(c, bits)) return false;
+  return true;
+}
+
+// Bits of a complete model (bit v set when variable v is true).
+inline uint32_t modelBits(const vec<lbool>& model, int nVars) {
+  uint32_t bits = 0;
+  for (int v = 0; v < nVars; v++)
+    if (model[v] == l_True) bits |= 1u << v;
+  return bits;
+}
+
+inline bool modelComplete(const vec<lbool>& model, int nVars) {
+  if (model.size() < nVars) return false;
+  for (int v = 0; v < nVars; v++)
+    if (model[v] != l_True && model[v] != l_False) return false;
+  return true;
+}
+
+// -1 when no assignment satisfies the hard constraints.
+inline int64_t bruteForceOptimum(const Weighted& w) {
+  int64_t best = -1;
+  for (uint32_t bits = 0; bits < (1u << w.nVars); bits++) {
+    if (!feasible(w, bits)) continue;
+    int64_t c = costOf(w, bits);
+    if (best < 0 || c < best) best = c;
+  }
+  return best;
+}
+
+// True when some variable's two literals carry different total weights, that
+// is when the cost depends on the assignment at all.
+inline bool objectiveVaries(const Weighted& w) {
+  std::vector<int64_t> paidWhenTrue(2 * (size_t)w.nVars, 0);  // by literal code
+  for (const SoftUnit& u : w.soft) paidWhenTrue[neg(u.lit)] += u.weight;
+  for (int v = 0; v < w.nVars; v++)
+    if (paidWhenTrue[2 * v] != paidWhenTrue[2 * v + 1]) return true;
+  return false;
+}
+
+inline std::string describe(const Weighted& w) {
+  std::ostringstream out;
+  out << w.nVars << " variables\n";
+  for (const Hard& c : w.hard) {
+    out << "  ";
+    for (size_t i = 0; i < c.lits.size(); i++)
+      out << "+" << c.coeffs[i] << (sign(c.lits[i]) ? " ~x" : " x") << var(c.lits[i]) << " ";
+    out << ">= " << c.rhs << (c.clause ? " (clause)" : "") << "\n";
+  }
+  for (const SoftUnit& u : w.soft)
+    out << "  soft " << (sign(u.lit) ? "~x" : "x") << var(u.lit) << " weight " << u.weight << "\n";
+  return out.str();
+}
+
+inline unsigned randomWeight(Lcg& rng, bool large) {
+  if (!large) return 1 + rng.below(9);
+  switch (rng.below(4)) {
+    case 0: return 0x7FFFFFFFu - rng.below(3);
+    case 1: return 2000000000u;
+    case 2: return 1000000000u + rng.below(1000000000u);
+    default: return 1 + rng.below(9);  // a small weight among the large ones
+  }
+}
+
+struct Shape {
+  int minVars = 1;
+  int maxVars = 10;
+  int maxHardPerVar = 2;
+  int pbPercent = 35;
+  int largeWeightPercent = 40;   // problems with weights near 2^31
+  int bothLiteralsPercent = 20;  // soft units on the complement of an existing one
+  int repeatPercent = 20;        // soft units repeated on the same literal
+};
+
+inline Weighted randomWeighted(Lcg& rng, const Shape& shape) {
+  Weighted w;
+  w.nVars = shape.minVars + (int)rng.below((uint32_t)(shape.maxVars - shape.minVars + 1));
+  int nHard = (int)rng.below((uint32_t)(shape.maxHardPerVar * w.nVars + 1));
+  for (int i = 0; i < nHard; i++) {
+    Hard c;
+    int size = 1 + (int)rng.below(w.nVars < 4 ? (uint32_t)w.nVars : 4u);
+    c.clause = !rng.chance(shape.pbPercent);
+    if (c.clause) size = 1 + (int)rng.below(3) + (rng.chance(30) ? 1 : 0);
+    for (int k = 0; k < size; k++) {
+      c.lits.push_back(mkLit((Var)rng.below((uint32_t)w.nVars), rng.chance(50)));
+      c.coeffs.push_back(c.clause ? 1u : (rng.chance(25) ? 0x7FFFFFFFu - rng.below(5) : 1 + rng.below(5)));
+    }
+    if (!c.clause) {
+      int64_t sum = 0;
+      for (unsigned a : c.coeffs) sum += a;
+      c.rhs = sum <= 1 ? sum : 1 + (int64_t)(rng.next64() % (uint64_t)sum);
+    }
+    w.hard.push_back(c);
+  }
+  bool large = rng.chance(shape.largeWeightPercent);
+  int nSoft = 1 + (int)rng.below((uint32_t)(2 * w.nVars));
+  for (int i = 0; i < nSoft; i++) {
+    SoftUnit u;
+    if (!w.soft.empty() && rng.chance(shape.repeatPercent)) {
+      u.lit = w.soft[rng.below((uint32_t)w.soft.size())].lit;
+    } else if (!w.soft.empty() && rng.chance(shape.bothLiteralsPercent)) {
+      u.lit = neg(w.soft[rng.below((uint32_t)w.soft.size())].lit);
+    } else {
+      u.lit = mkLit((Var)rng.below((uint32_t)w.nVars), rng.chance(50));
+    }
+    u.weight = randomWeight(rng, large);
+    w.soft.push_back(u);
+  }
+  return w;
+}
+
+// Hard constraints through the solver's adding operations (copies: they
+// reorder their argument), marked hard.
+inline void addHard(Solver& s, const Hard& c) {
+  vec<Lit> lits;
+  for (Lit l : c.lits) lits.push(l);
+  if (c.clause) {
+    s.addClause(lits)->isSoft(false);
+  } else {
+    vec<unsigned> coeffs;
+    for (unsigned a : c.coeffs) coeffs.push(a);
+    s.addPBConstraint(lits, coeffs, c.rhs)->isSoft(false);
+  }
+}
+
+inline void loadHard(Solver& s, const Weighted& w) {
+  while (s.nVars() < w.nVars) s.newVar();
+  for (const Hard& c : w.hard) addHard(s, c);
+}
+
+inline void loadObjective(Solver& s, const Weighted& w) {
+  for (const SoftUnit& u : w.soft) s.objCoeff(u.lit, u.weight);
+}
+
+// Opens a new decision level and assigns p there as a decision.
+inline void decide(Solver& s, Lit p) {
+  s.levelStarts.push(s.trail.size());
+  s.uncheckedEnqueue(p, nullptr);
+}
+
+inline vec<Lit>& fill(vec<Lit>& into, std::initializer_list<Lit> lits) {
+  into.clear();
+  for (Lit l : lits) into.push(l);
+  return into;
+}
+
+}  // namespace coop_test
