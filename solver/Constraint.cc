@@ -6,18 +6,23 @@
 
 #include "solver/Fatal.h"
 
-Clause* Clause::make(const Lit* literals, int size, unsigned ref, bool learnt) {
-  void* block = xmalloc(sizeof(Clause) + sizeof(Lit) * (size_t)size);
+Clause* Clause::make(const Lit* literals, int size, unsigned ref, bool learnt, ConstraintArena* arena) {
+  size_t bytes = sizeof(Clause) + sizeof(Lit) * (size_t)size;
+  void* block = arena != nullptr ? arena->allocate(bytes) : xmalloc(bytes);
   Clause* c = new (block) Clause(size, ref & 0x7fffffffu, learnt);
+  if (arena != nullptr) c->markInArena();
   if (size > 0) memcpy(c->lits(), literals, sizeof(Lit) * (size_t)size);
   return c;
 }
 
 PB_Counters* PB_Counters::make(const Lit* literals, const unsigned* coefficients, int size,
-                               int64_t rhs, int ref) {
-  void* block = xmalloc(sizeof(PB_Counters) + sizeof(Lit) * (size_t)size);
+                               int64_t rhs, int ref, ConstraintArena* arena) {
+  size_t bytes = sizeof(PB_Counters) + sizeof(Lit) * (size_t)size;
+  size_t coeffBytes = sizeof(unsigned) * (size_t)size;
+  void* block = arena != nullptr ? arena->allocate(bytes) : xmalloc(bytes);
   PB_Counters* c = new (block) PB_Counters(size, rhs, ref);
-  c->coeffs = (unsigned*)xmalloc(sizeof(unsigned) * (size_t)size);
+  c->coeffs = (unsigned*)(arena != nullptr ? arena->allocate(coeffBytes) : xmalloc(coeffBytes));
+  if (arena != nullptr) c->markInArena();
   for (int i = 0; i < size; i++) {
     c->lits()[i] = literals[i];
     c->coeffs[i] = coefficients[i];
@@ -31,7 +36,7 @@ Constraint* Clause_new(const vec<Lit>& ps, unsigned ref, bool learnt) {
 }
 
 void freeConstraint(Constraint* c) {
-  if (c == nullptr) return;
+  if (c == nullptr || c->inArena()) return;
   if (!c->isClause()) free(c->asPB().coeffs);
   free(c);
 }

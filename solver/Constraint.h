@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "solver/ConstraintArena.h"
 #include "solver/SolverTypes.h"
 #include "solver/Vec.h"
 
@@ -16,8 +17,9 @@ class PB_Counters;
 
 class Constraint {
  protected:
-  // bit 0: learnt; bit 1: pseudo-Boolean kind (0 for a clause); bit 2: 0;
-  // bits 3 and up: the number of literals.
+  // bit 0: learnt; bit 1: pseudo-Boolean kind (0 for a clause); bit 2: the
+  // memory belongs to the solver's constraint arena; bits 3 and up: the
+  // number of literals.
   uint32_t header;
 
   Constraint(int size, bool learnt, bool pseudoBoolean)
@@ -27,6 +29,8 @@ class Constraint {
   int size() const { return (int)(header >> 3); }
   bool learnt() const { return header & 1; }
   bool isClause() const { return (header & 2) == 0; }
+  bool inArena() const { return (header & 4) != 0; }
+  void markInArena() { header |= 4; }
   uint32_t rawHeader() const { return header; }
 
   inline Clause& asClause();
@@ -72,8 +76,10 @@ class Clause : public Constraint {
   Lit* lits() { return reinterpret_cast<Lit*>(this + 1); }
   const Lit* lits() const { return reinterpret_cast<const Lit*>(this + 1); }
 
-  // One block for the record and its literals; the soft flag starts set.
-  static Clause* make(const Lit* literals, int size, unsigned ref, bool learnt);
+  // One block for the record and its literals, from the arena when one is
+  // given; the soft flag starts set.
+  static Clause* make(const Lit* literals, int size, unsigned ref, bool learnt,
+                      ConstraintArena* arena = nullptr);
 };
 
 class PB_Counters : public Constraint {
@@ -96,7 +102,7 @@ class PB_Counters : public Constraint {
   int64_t slack() const { return totalCoeff - falseCoeff; }
 
   static PB_Counters* make(const Lit* literals, const unsigned* coefficients, int size,
-                           int64_t rhs, int ref);
+                           int64_t rhs, int ref, ConstraintArena* arena = nullptr);
 
  private:
   PB_Counters(int size, int64_t rhs, int ref)
@@ -107,7 +113,8 @@ class PB_Counters : public Constraint {
 // The import path's factory.
 Constraint* Clause_new(const vec<Lit>& ps, unsigned ref, bool learnt);
 
-// Releases a constraint and, for a pseudo-Boolean one, its coefficients.
+// Releases a constraint and, for a pseudo-Boolean one, its coefficients;
+// constraints of an arena go with their arena.
 void freeConstraint(Constraint* c);
 
 inline Clause& Constraint::asClause() { return *static_cast<Clause*>(this); }

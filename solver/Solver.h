@@ -111,6 +111,7 @@ class Solver {
   vec<Lit> assumptions;
 
   // ---- Constraints.
+  ConstraintArena problemArena;  // declared first: released after the lists below
   vec<Constraint*> constraints;
   vec<Constraint*> learnts;
   bool ok = true;

@@ -61,7 +61,7 @@ Constraint* Solver::addProblemClause(vec<Lit>& ps, unsigned ref, bool soft) {
   nbClauses++;
   sort(ps);
   orderForWatching(*this, ps);
-  Clause* c = Clause::make(ps.begin(), ps.size(), ref, false);
+  Clause* c = Clause::make(ps.begin(), ps.size(), ref, false, &problemArena);
   c->isSoft(soft);
   constraints.push(c);
 
@@ -121,7 +121,7 @@ Constraint* Solver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, int64
   if (lits.size() >= 2) sortByCoefficient(lits, coeffs);
 
   int ref = (int)(uint32_t)(constraints.size() + (uint32_t)conflicts);
-  PB_Counters* c = PB_Counters::make(lits.begin(), coeffs.begin(), lits.size(), rhs, ref);
+  PB_Counters* c = PB_Counters::make(lits.begin(), coeffs.begin(), lits.size(), rhs, ref, &problemArena);
   constraints.push(c);
 
   if (ok && rhs > sumTrue) {
