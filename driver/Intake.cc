@@ -1,6 +1,7 @@
 // Construction, problem intake (soft units become objective terms, longer
 // soft constraints get a relaxation literal) and the start-up boxes.
 #include <cassert>
+#include <cstdlib>
 
 #include "cooperation/Comment.h"
 #include "driver/RUKSolver.h"
@@ -10,6 +11,7 @@ RUKSolver::RUKSolver() : solver(new Solver()), origSolver(new Solver()) {
 }
 
 RUKSolver::~RUKSolver() {
+  for (char* name : varNames) free(name);  // the readers strdup them
   delete solver;
   delete origSolver;
   delete[] equivalences;
@@ -45,9 +47,12 @@ Constraint* RUKSolver::addClause(vec<Lit>& lits, Cost weight) {
     solver->newVar();
     solver->objCoeff(mkLit(n), weight);
     lits.push(mkLit(n, true));
-  } else {
-    weights.push_back(weight);
+    Constraint* c = solver->addClause(lits);
+    c->isSoft(false);
+    static_cast<PBOSolver*>(solver)->relaxations.push_back({n, c});
+    return c;
   }
+  weights.push_back(weight);
   Constraint* c = solver->addClause(lits);
   c->isSoft(false);
   return c;
@@ -64,11 +69,14 @@ Constraint* RUKSolver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, in
     solver->objCoeff(mkLit(n), weight);
     lits.push(mkLit(n, true));
     coeffs.push((unsigned)rhs);
-  } else {
-    weights.push_back(weight);
+    Constraint* c = solver->addPBConstraint(lits, coeffs, rhs);
+    c->isSoft(false);
+    static_cast<PBOSolver*>(solver)->relaxations.push_back({n, c});
+    return c;
   }
   Constraint* c = solver->addPBConstraint(lits, coeffs, rhs);
   c->isSoft(false);
+  weights.push_back(weight);
   return c;
 }
 

@@ -82,6 +82,14 @@ void RUKSolver::oneTimeSetUp() {
   objectiveMode = 0;
   coop->nbOrigConstraints = solver->nConstraints();
 
+  // The unrelaxed copy serves the partition-based searches only; the normal
+  // search never reads it, and on a large problem it is a full extra copy.
+  if (coop->searchModeSetting != 0) keepUnrelaxedCopy();
+  solver->solverUB = coop->initialUB;
+  initDecomposition();
+}
+
+void RUKSolver::keepUnrelaxedCopy() {
   delete origSolver;
   origSolver = newSolverFromPrevious(solver, 0);
   origSolver->coop = coop;
@@ -94,8 +102,6 @@ void RUKSolver::oneTimeSetUp() {
     addSolverConstraint(origSolver, solver->constraints[i]);
     origWeights.push_back(weights[(size_t)i]);
   }
-  solver->solverUB = coop->initialUB;
-  initDecomposition();
 }
 
 // Only an inconsistent solver proves that no better model exists; any other

@@ -126,4 +126,5 @@ class RUKSolver {
   void upperBoundLoop();
   void finish();
   void oneTimeSetUp();
+  void keepUnrelaxedCopy();
 };

@@ -76,10 +76,32 @@ bool PBOSolver::solve(const vec<Lit>&) {
   }
   model.growTo(nVars());
   for (int x = 0; x < nVars(); x++) model[x] = varValue(x);
+  tightenRelaxations();
   cancelUntil(0);
   if (!coop->decisionProblem) updateObjFunction(-1);
   modelFound = true;
   return true;
+}
+
+bool PBOSolver::holdsWithout(const Constraint& c, Var relaxation) const {
+  int64_t sum = 0;
+  for (int i = 0; i < c.size(); i++) {
+    Lit l = c[i];
+    if (var(l) != relaxation && model[var(l)] == (sign(l) ? l_False : l_True)) sum += c.coeff(i);
+  }
+  return sum >= c.rhs();
+}
+
+// A relaxation variable occurs only in its own constraint, in the objective
+// and in the objective bounds (where setting it true lowers the cost), so
+// setting it true keeps every constraint satisfied when its own constraint
+// holds without it.
+void PBOSolver::tightenRelaxations() {
+  for (const Relaxation& r : relaxations) {
+    if (model[r.var] != l_False) continue;
+    if (equivalenceMap != nullptr && equivalenceMap[mkLit(r.var)] != mkLit(r.var)) continue;
+    if (holdsWithout(*r.constraint, r.var)) model[r.var] = l_True;
+  }
 }
 
 Cost PBOSolver::modelValue() const {
@@ -117,7 +139,17 @@ void PBOSolver::updateObjFunction(Cost bound) {
   // Weights this large never go into an at-most-k encoding.
   if (coop->objectiveWeightSum == INT_MAX) coop->encoding[tid] = 0;
   Cost v = bound == -1 ? modelValue() : bound;
-  if (boundLits.size() == 0) return;
+  if (boundLits.size() == 0) {
+    // Every variable weighs the same on both literals: all models cost v.
+    // This one is optimal; report it and let the next call prove it.
+    if (bound == -1) {
+      upperBound = v;
+      solverUB = v;
+      coop->updateUpperValue(this, tid, v);
+      ok = false;
+    }
+    return;
+  }
 
   upperBound = v;
   firstEncoding = false;

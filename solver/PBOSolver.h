@@ -3,6 +3,8 @@
 // model and leaves the bound "objective <= value - 1" in the solver.
 #pragma once
 
+#include <vector>
+
 #include "solver/Solver.h"
 
 class PBOSolver : public Solver {
@@ -24,8 +26,14 @@ class PBOSolver : public Solver {
   // Equivalent-literal preprocessing; false on a conflict.
   bool preprocess();
 
-  // Objective value of the current assignment (a complete one after a model).
+  // Objective value of the model.
   Cost modelValue() const;
+
+ private:
+  void tightenRelaxations();
+  bool holdsWithout(const Constraint& c, Var relaxation) const;
+
+ public:
 
   // The cost paid when that literal is true: 64 bits, since the weights of
   // several soft units on one literal add up.
@@ -40,6 +48,17 @@ class PBOSolver : public Solver {
   bool modelFound = false;
   Cost upperBound = -1;
   char* litMarks = nullptr;
+
+  // Relaxation variables of soft constraints (r true enforces the constraint,
+  // r false costs its weight) with their constraint. A model may leave r
+  // false although the constraint holds anyway; such an r is set true before
+  // the model's cost is taken, so that the cost reported is what the model's
+  // assignment of the input variables really costs.
+  struct Relaxation {
+    Var var;
+    Constraint* constraint;
+  };
+  std::vector<Relaxation> relaxations;
 
   // The next solve() only preprocesses (and returns false): its own switch,
   // so that no time limit, however small, is mistaken for it.

@@ -249,9 +249,10 @@ TEST(PBOSolverObjective, BoundConstraintOfUnequalCoefficients) {
   EXPECT_EQ(u.s.solverUB, v);
 }
 
-// Every variable carries the same weight on both literals: the cost is the
-// same in every model, no bound can be written and nothing is reported.
-TEST(PBOSolverObjective, EqualPairsOnlyAddNoBoundAndReportNothing) {
+// Every variable carries the same weight on both literals: every model costs
+// the same (5 + 2), so the first model is optimal. It is reported and stored
+// without any bound, and the next call proves that nothing better exists.
+TEST(PBOSolverObjective, EqualPairsOnlyFirstModelIsReportedAsOptimal) {
   Upper u;
   u.s.newVar();
   u.s.newVar();
@@ -266,11 +267,13 @@ TEST(PBOSolverObjective, EqualPairsOnlyAddNoBoundAndReportNothing) {
   const int before = u.s.nConstraints();
   testing::internal::CaptureStdout();
   EXPECT_TRUE(u.s.solve());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "o 7\n");
   EXPECT_EQ(u.s.nConstraints(), before);
-  EXPECT_EQ(u.s.upperBound, -1);
-  EXPECT_EQ(u.coop.nbSolutions, 0);
-  EXPECT_EQ(u.coop.bounds[2], 8);
+  EXPECT_EQ(u.s.upperBound, 7);
+  EXPECT_EQ(u.coop.nbSolutions, 1);
+  EXPECT_EQ(u.coop.bounds[2], 7);
+  EXPECT_FALSE(u.s.solve());
+  EXPECT_FALSE(u.s.okay());
 }
 
 // Equal pairs beside an ordinary term: the pair counts once in r and the
