@@ -84,13 +84,7 @@ void RUKSolver::addPBsoftLimit() {
   for (Lit l = 0; l < 2 * solver->nVars(); l++) {
     Cost c = solver->objCoeff(l);
     if (c == 0) continue;
-    // Coefficients are 32-bit: a larger one is spread over repeated copies.
-    for (Cost rest = c; rest > 0;) {
-      Cost part = std::min<Cost>(rest, UINT32_MAX);
-      lits.push(neg(l));
-      coeffs.push((unsigned)part);
-      rest -= part;
-    }
+    pushTerm(lits, coeffs, neg(l), c);
     sum += c;
   }
   const Cost rhs = sum - softLimit;

@@ -29,14 +29,16 @@ CoreOutcome RUKSolver::multiComputeCore(RefSet<int>& core, int budget) {
 }
 
 // Hard members (problem constraints, encoding clauses, imported clauses) and
-// soft members of weight 0 do not count.
+// soft members of weight 0 do not count. Hardness is the constraint's own
+// flag: a soft constraint's weight can reach the top weight (soft units on
+// one literal add up), so the weight cannot tell.
 bool RUKSolver::computeCoreWeight(Solver* s, RefSet<int>& core, Cost& weight) {
   bool found = false;
   for (int e : core) {
     if (e < 0 || e >= s->nConstraints() || (size_t)e >= weights.size()) continue;
     if (!s->constraints[e]->isSoft()) continue;
     Cost w = weights[e];
-    if (w == topWeight || w == 0) continue;
+    if (w == 0) continue;
     if (!found || w < weight) weight = w;
     found = true;
   }

@@ -67,8 +67,7 @@ Constraint* RUKSolver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, in
     relaxVars.push(n);
     solver->newVar();
     solver->objCoeff(mkLit(n), weight);
-    lits.push(mkLit(n, true));
-    coeffs.push((unsigned)rhs);
+    pushTerm(lits, coeffs, mkLit(n, true), rhs);  // alone it satisfies the constraint
     Constraint* c = solver->addPBConstraint(lits, coeffs, rhs);
     c->isSoft(false);
     static_cast<PBOSolver*>(solver)->relaxations.push_back({n, c});

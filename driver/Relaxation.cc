@@ -10,16 +10,6 @@
 
 #include "driver/RUKSolver.h"
 
-// A term whose coefficient needs more than 32 bits is spread over copies.
-static void pushTerm(vec<Lit>& lits, vec<unsigned>& coeffs, Lit l, int64_t coefficient) {
-  do {
-    int64_t part = std::min<int64_t>(coefficient, UINT32_MAX);
-    lits.push(l);
-    coeffs.push((unsigned)part);
-    coefficient -= part;
-  } while (coefficient > 0);
-}
-
 static void pushConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, const Constraint& c) {
   for (int i = 0; i < c.size(); i++) {
     lits.push(c[i]);

@@ -31,6 +31,15 @@ PB_Counters* PB_Counters::make(const Lit* literals, const unsigned* coefficients
   return c;
 }
 
+void pushTerm(vec<Lit>& lits, vec<unsigned>& coeffs, Lit l, int64_t coefficient) {
+  do {
+    int64_t part = coefficient < (int64_t)UINT32_MAX ? coefficient : (int64_t)UINT32_MAX;
+    lits.push(l);
+    coeffs.push((unsigned)part);
+    coefficient -= part;
+  } while (coefficient > 0);
+}
+
 Constraint* Clause_new(const vec<Lit>& ps, unsigned ref, bool learnt) {
   return Clause::make(ps.begin(), ps.size(), ref, learnt);
 }

@@ -110,6 +110,11 @@ class PB_Counters : public Constraint {
         refId(ref), soft(true), act(0.0f), coeffs(nullptr) {}
 };
 
+// Appends the term coefficient * l to a pseudo-Boolean constraint under
+// construction. Coefficients are 32-bit; a larger one (a sum of weights) is
+// spread over repeated copies of the literal, which the store accepts.
+void pushTerm(vec<Lit>& lits, vec<unsigned>& coeffs, Lit l, int64_t coefficient);
+
 // The import path's factory.
 Constraint* Clause_new(const vec<Lit>& ps, unsigned ref, bool learnt);
 

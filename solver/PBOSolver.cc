@@ -114,8 +114,7 @@ Cost PBOSolver::modelValue() const {
 // The bound is one pseudo-Boolean constraint over the literals whose
 // coefficient exceeds their complement's: sum (w - w') * ~p >= r - v, where
 // r - 1 is the largest objective value any assignment can have. It is soft:
-// what is learnt from it only holds below the current bound. A difference
-// beyond 32 bits is spread over repeated copies of the literal.
+// what is learnt from it only holds below the current bound.
 void PBOSolver::updateObjFunction(Cost bound) {
   vec<Lit> boundLits;
   vec<unsigned> boundCoeffs;
@@ -125,12 +124,7 @@ void PBOSolver::updateObjFunction(Cost bound) {
     if (w == 0) continue;
     Cost wc = objCoeffs[neg(p)];
     if (w > wc) {
-      for (Cost rest = w - wc; rest > 0;) {
-        Cost part = std::min<Cost>(rest, UINT32_MAX);
-        boundLits.push(neg(p));
-        boundCoeffs.push((unsigned)part);
-        rest -= part;
-      }
+      pushTerm(boundLits, boundCoeffs, neg(p), w - wc);
       r += w;
     } else if (sign(p) == 1 && w == wc) {
       r += w;
