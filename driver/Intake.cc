@@ -79,12 +79,16 @@ Constraint* RUKSolver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, in
   return c;
 }
 
+// The thread counts are shared: thread 0 writes them, before it opens the
+// start gate that thread 1 passes before it reads them.
 void RUKSolver::solverConfiguration() {
   solver->coop = coop;
   solver->tid = tid;
   solver->role = tid == 0 ? 0 : 1;
-  coop->nbLB = 1;
-  coop->nbUB = 1;
+  if (tid == 0) {
+    coop->nbLB = 1;
+    coop->nbUB = 1;
+  }
 }
 
 void RUKSolver::reportSolverVersion() {
