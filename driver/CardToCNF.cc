@@ -227,6 +227,16 @@ void splitInHalves(vec<Lit>& lits, vec<Lit>& left, vec<Lit>& right) {
 
 }  // namespace
 
+// Encodes the first half of the literals under node a, the rest under b.
+void RUKSolver::adderHalves(Solver* s, vec<Lit>& lits, Var a, Var b) {
+  vec<Lit> left, right, outLeft, outRight;
+  splitInHalves(lits, left, right);
+  outLeft.push(mkLit(a, true));
+  outRight.push(mkLit(b, true));
+  adderEncoding(s, left, outLeft);
+  adderEncoding(s, right, outRight);
+}
+
 // A tree over the literals in which each node's variable is implied by either
 // child (a leaf child being a false literal) and the two children of a node
 // exclude each other, so at most one leaf can be selected. `out` is empty at
@@ -238,12 +248,7 @@ void RUKSolver::adderEncoding(Solver* s, vec<Lit>& lits, vec<Lit>& out) {
     Var a = newAuxVar(s);
     Var b = newAuxVar(s);
     addHardClause(s, mkLit(a, true), mkLit(b, true));
-    vec<Lit> left, right, outLeft, outRight;
-    splitInHalves(lits, left, right);
-    outLeft.push(mkLit(a, true));
-    outRight.push(mkLit(b, true));
-    adderEncoding(s, left, outLeft);
-    adderEncoding(s, right, outRight);
+    adderHalves(s, lits, a, b);
     return;
   }
   assert(out.size() == 1 && n >= 2);
@@ -268,11 +273,6 @@ void RUKSolver::adderEncoding(Solver* s, vec<Lit>& lits, vec<Lit>& out) {
     addHardClause(s, mkLit(a, true), mkLit(b, true));
     addHardClause(s, mkLit(a, true), parent);
     addHardClause(s, mkLit(b, true), parent);
-    vec<Lit> left, right, outLeft, outRight;
-    splitInHalves(lits, left, right);
-    outLeft.push(mkLit(a, true));
-    outRight.push(mkLit(b, true));
-    adderEncoding(s, left, outLeft);
-    adderEncoding(s, right, outRight);
+    adderHalves(s, lits, a, b);
   }
 }

@@ -30,17 +30,25 @@ void ProofTrace::makeRecord(int ref, bool takePending) {
   root = ref;
 }
 
+void ProofTrace::enqueue(int ref) {
+  queue.push_back(ref);
+  inQueue.insert(ref);
+}
+
+const ClDepPair* ProofTrace::dequeue() {
+  int ref = queue.front();
+  queue.pop_front();
+  inQueue.erase(ref);
+  return records.at(ref);
+}
+
 // Counts, for every derived ref reachable from the root, how many records
 // reachable from the root use it.
 void ProofTrace::compute_dep_counts() {
-  queue.push_back(root);
-  inQueue.insert(root);
+  enqueue(root);
   useCount[root] = 1;
   while (!inQueue.empty()) {
-    int n = queue.front();
-    queue.pop_front();
-    inQueue.erase(n);
-    const ClDepPair* record = records.at(n);
+    const ClDepPair* record = dequeue();
     for (int k = 0; k < record->count; k++) {
       int a = record->antecedents[k];
       if (records.find(a) == records.end()) continue;
@@ -48,8 +56,7 @@ void ProofTrace::compute_dep_counts() {
       if (used != useCount.end()) {
         used->second++;
       } else {
-        queue.push_back(a);
-        inQueue.insert(a);
+        enqueue(a);
         useCount[a] = 1;
       }
     }
@@ -61,21 +68,14 @@ void ProofTrace::compute_dep_counts() {
 void ProofTrace::computeCore(RefSet<int>& into) {
   core = &into;
   compute_dep_counts();
-  queue.push_back(root);
-  inQueue.insert(root);
+  enqueue(root);
   useCount[root]--;
   while (!inQueue.empty()) {
-    int n = queue.front();
-    queue.pop_front();
-    inQueue.erase(n);
-    const ClDepPair* record = records.at(n);
+    const ClDepPair* record = dequeue();
     for (int k = 0; k < record->count; k++) {
       int a = record->antecedents[k];
       if (records.find(a) != records.end()) {
-        if (--useCount[a] == 0) {
-          queue.push_back(a);
-          inQueue.insert(a);
-        }
+        if (--useCount[a] == 0) enqueue(a);
       } else {
         core->insert(a);
       }

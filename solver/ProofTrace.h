@@ -48,4 +48,8 @@ class ProofTrace {
 
   void compute_dep_counts();
   void computeCore(RefSet<int>& into);
+
+ private:
+  void enqueue(int ref);
+  const ClDepPair* dequeue();  // the record of the ref at the front
 };
