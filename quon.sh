@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quon and runs it: ./quon.sh [options] <input-file>
+# Installs what is missing, builds the solver and runs it:
+#   ./quon.sh [options] <input-file>
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/tools/deps.sh" >&2
-"$here/tools/build.sh" "$here/build" >&2
-if [ -x "$here/build/quon" ]; then
-  exec "$here/build/quon" "$@"
-fi
-echo "c the quon executable is not built yet; the engine library and its benchmark driver are in build/" >&2
+cmake -S "$here" -B "$here/build" >/dev/null
+cmake --build "$here/build" -j "$(nproc 2>/dev/null || echo 2)" --target quon >&2
+exec "$here/build/quon" "$@"
