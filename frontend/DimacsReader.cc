@@ -16,23 +16,6 @@ namespace {
 // fit in an int, with room left for the relaxation variables of the driver.
 const long long maxVariables = (INT_MAX >> 2);
 
-// Thrown at the first error and caught by readDimacs: the reader never goes
-// on after one, so the stack is simply unwound.
-struct Malformed {
-  std::string message;
-};
-
-[[noreturn]] void malformed(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-[[noreturn]] void malformed(const char* format, ...) {
-  char text[512];
-  va_list args;
-  va_start(args, format);
-  vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  throw Malformed{text};
-}
-
 // The input buffer: one block of the stream at a time. The current character
 // is buf[pos] while pos < size; after the last block it is endOfInput, which
 // is kept apart from the byte 0xFF (a byte that no text file holds, but one
@@ -45,6 +28,9 @@ class StreamBuffer {
   explicit StreamBuffer(gzFile stream) : in(stream), buf(new unsigned char[blockSize]) { refill(); }
 
   int current() const { return pos < size ? buf[pos] : endOfInput; }
+
+  // Set when the stream could not be read: the input ends there.
+  const char* readError() const { return error; }
 
   void advance() {
     if (pos < size && buf[pos] == '\n') line++;
@@ -59,6 +45,7 @@ class StreamBuffer {
   int pos = 0;
   int size = 0;
   int line = 1;
+  const char* error = nullptr;
 
   // A gzread result of 0 is the end of the input only when the stream
   // reports no error: a truncated gzip member also reads as 0 bytes, and an
@@ -70,29 +57,29 @@ class StreamBuffer {
     size = 0;
     int code = Z_OK;
     const char* reason = gzerror(in, &code);
-    if (code != Z_OK) malformed("PARSE ERROR! Cannot read the input: %s", reason);
+    if (code != Z_OK) error = reason;
   }
 };
 
 bool isSpace(int c) { return (c >= 9 && c <= 13) || c == ' '; }
 bool isDigit(int c) { return c >= '0' && c <= '9'; }
 
+// Every reading step returns false at the first error, which is recorded in
+// `message`; nothing is read after it.
 class DimacsParser {
  public:
   DimacsParser(gzFile in, bool weightedFormat, DimacsSink& target)
       : input(in), weighted(weightedFormat), sink(target) {}
 
-  void run() {
+  std::string message;
+
+  bool run() {
     for (;;) {
       skipSpaces();
       int c = input.current();
-      if (c == StreamBuffer::endOfInput) return;
-      if (c == 'c')
-        skipComment();
-      else if (c == 'p')
-        readHeader();
-      else
-        readClause();
+      if (c == StreamBuffer::endOfInput) return input.readError() == nullptr || streamError();
+      bool ok = c == 'c' ? skipComment() : c == 'p' ? readHeader() : readClause();
+      if (!ok) return false;
     }
   }
 
@@ -104,10 +91,23 @@ class DimacsParser {
   long long nbVariables = 0;
   vec<Lit> lits;
 
-  [[noreturn]] void unexpectedChar() {
+  bool fail(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    message = text;
+    return false;
+  }
+
+  bool streamError() { return fail("PARSE ERROR! Cannot read the input: %s", input.readError()); }
+
+  // At the end of the input the byte 0xFF is shown, unless the stream failed.
+  bool unexpectedChar() {
     int c = input.current();
-    // At the end of the input the byte 0xFF is shown.
-    malformed("PARSE ERROR! Unexpected char: %c", c == StreamBuffer::endOfInput ? 0xFF : c);
+    if (c == StreamBuffer::endOfInput && input.readError() != nullptr) return streamError();
+    return fail("PARSE ERROR! Unexpected char: %c", c == StreamBuffer::endOfInput ? 0xFF : c);
   }
 
   void skipSpaces() {
@@ -116,21 +116,21 @@ class DimacsParser {
 
   // A comment ends after its newline; the end of input or a NUL ends it too
   // and is left for the main loop (where a NUL is an unexpected char).
-  void skipComment() {
+  bool skipComment() {
     for (;;) {
       int c = input.current();
-      if (c == StreamBuffer::endOfInput || c == 0) return;
+      if (c == StreamBuffer::endOfInput || c == 0) return true;
       input.advance();
-      if (c == '\n') return;
+      if (c == '\n') return true;
     }
   }
 
   // One signed decimal number. A sign must be followed at once by a digit.
   // The value is accumulated in 64 bits so that a number beyond the 32-bit
   // range is refused instead of wrapping into another literal or weight.
-  long long parseInt(bool& signedZero) {
+  bool parseInt(long long& value, bool& signedZero) {
     skipSpaces();
-    if (input.current() == StreamBuffer::endOfInput) unexpectedChar();
+    if (input.current() == StreamBuffer::endOfInput) return unexpectedChar();
     bool negative = false;
     bool sign = false;
     if (input.current() == '-' || input.current() == '+') {
@@ -138,93 +138,98 @@ class DimacsParser {
       sign = true;
       input.advance();
     }
-    if (!isDigit(input.current())) unexpectedChar();
-    long long value = 0;
+    if (!isDigit(input.current())) return unexpectedChar();
+    value = 0;
     do {
       value = value * 10 + (input.current() - '0');
-      if (value > (long long)INT_MAX + 1)
-        malformed("PARSE ERROR! Number out of the 32-bit range at line %d", input.lineNumber());
+      if (value > (long long)INT_MAX + 1) return outOfRange();
       input.advance();
     } while (isDigit(input.current()));
     if (negative) value = -value;
-    if (value > INT_MAX) malformed("PARSE ERROR! Number out of the 32-bit range at line %d", input.lineNumber());
+    if (value > INT_MAX) return outOfRange();
     signedZero = sign && value == 0;
-    return value;
+    return true;
   }
 
-  long long parseInt() {
+  bool parseInt(long long& value) {
     bool signedZero;
-    return parseInt(signedZero);
+    return parseInt(value, signedZero);
   }
 
-  void expectText(const char* text) {
+  bool outOfRange() { return fail("PARSE ERROR! Number out of the 32-bit range at line %d", input.lineNumber()); }
+
+  bool expectText(const char* text) {
     for (; *text != '\0'; text++) {
-      if (input.current() != (unsigned char)*text) unexpectedChar();
+      if (input.current() != (unsigned char)*text) return unexpectedChar();
       input.advance();
     }
+    return true;
   }
 
-  void readHeader() {
+  bool readHeader() {
     const int headerLine = input.lineNumber();
-    expectText(weighted ? "p wcnf" : "p cnf");
-    if (headerRead) malformed("PARSE ERROR! Second header at line %d", headerLine);
-    long long variables = parseInt();
-    parseInt();  // the clause count is not used
+    if (!expectText(weighted ? "p wcnf" : "p cnf")) return false;
+    if (headerRead) return fail("PARSE ERROR! Second header at line %d", headerLine);
+    long long variables, clauses;
+    if (!parseInt(variables) || !parseInt(clauses)) return false;  // the clause count is not used
     if (variables < 0 || variables > maxVariables)
-      malformed("PARSE ERROR! Illegal number of variables %lld at line %d", variables, headerLine);
+      return fail("PARSE ERROR! Illegal number of variables %lld at line %d", variables, headerLine);
     if (weighted) {
       // Only blanks may stand between the clause count and the top weight:
       // a tab or newline ends the header, and a number after it is a weight.
       while (input.current() == ' ') input.advance();
-      if (isDigit(input.current())) sink.setTopWeight(parseInt());
+      if (isDigit(input.current())) {
+        long long top;
+        if (!parseInt(top)) return false;
+        sink.setTopWeight(top);
+      }
     }
     headerRead = true;
     nbVariables = variables;
     sink.newVariables((int)variables);
+    return true;
   }
 
-  void readClause() {
+  bool readClause() {
     const int clauseLine = input.lineNumber();
     if (!headerRead) {
       // A stray character is reported as such; a clause as a clause.
       int c = input.current();
-      if (!isDigit(c) && c != '-' && c != '+') unexpectedChar();
-      malformed("PARSE ERROR! Clause before the header at line %d", clauseLine);
+      if (!isDigit(c) && c != '-' && c != '+') return unexpectedChar();
+      return fail("PARSE ERROR! Clause before the header at line %d", clauseLine);
     }
-    Cost weight = 1;
+    long long weight = 1;
     if (weighted) {
-      weight = parseInt();
-      if (weight <= 0) malformed("PARSE ERROR! Clause weight %lld is not positive at line %d", (long long)weight, clauseLine);
+      if (!parseInt(weight)) return false;
+      if (weight <= 0) return fail("PARSE ERROR! Clause weight %lld is not positive at line %d", weight, clauseLine);
     }
     lits.clear();
     for (;;) {
+      long long v;
       bool signedZero;
-      long long v = parseInt(signedZero);
+      if (!parseInt(v, signedZero)) return false;
       if (v == 0) {
-        if (signedZero) malformed("PARSE ERROR! Literal of variable 0 at line %d", input.lineNumber());
+        if (signedZero) return fail("PARSE ERROR! Literal of variable 0 at line %d", input.lineNumber());
         break;
       }
       long long variable = v < 0 ? -v : v;
       if (variable > nbVariables)
-        malformed("PARSE ERROR! Variable %lld out of range 1..%lld at line %d", variable, nbVariables,
-                  input.lineNumber());
+        return fail("PARSE ERROR! Variable %lld out of range 1..%lld at line %d", variable, nbVariables,
+                    input.lineNumber());
       lits.push(mkLit((Var)(variable - 1), v < 0));
     }
     sink.addClause(lits, weight);
+    return true;
   }
 };
 
 }  // namespace
 
 DimacsResult readDimacs(gzFile in, bool weighted, DimacsSink& sink) {
+  DimacsParser parser(in, weighted, sink);
   DimacsResult result;
-  try {
-    DimacsParser parser(in, weighted, sink);
-    parser.run();
-  } catch (const Malformed& error) {
-    result.ok = false;
-    result.message = error.message;
-  }
+  result.ok = parser.run();
+  result.message = parser.message;
   return result;
 }
 
