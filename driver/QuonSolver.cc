@@ -131,7 +131,14 @@ void RUKSolver::upperBoundLoop() {
 void RUKSolver::finish() {
   pthread_mutex_lock(&coop->answerMutex);
   coop->nbFinished++;
-  if (coop->nbFinished == 1 || coop->answerPrinted) {
+  if (coop->nbFinished == 1) {
+    // The other thread reports; this solver's memory can go now.
+    pthread_mutex_unlock(&coop->answerMutex);
+    delete solver;
+    solver = nullptr;
+    return;
+  }
+  if (coop->answerPrinted) {
     pthread_mutex_unlock(&coop->answerMutex);
     return;
   }
