@@ -1,6 +1,5 @@
-// Helpers of the cooperation and upper-bound solver tests: a tiny generator,
-// random weighted problems, exhaustive enumeration of their optimum, and
-// loading a problem into a solver.
+// Helpers of the cooperation and upper-bound solver tests: random weighted
+// problems, enumeration of their optimum, loading them into a solver.
 #pragma once
 
 #include <cstdint>
@@ -11,23 +10,11 @@
 #include "cooperation/Cooperation.h"
 #include "solver/PBOSolver.h"
 #include "solver/Solver.h"
+#include "tests/common/Lcg.h"
 
 namespace coop_test {
 
-// 64-bit linear congruential generator; the high half is the output.
-class Lcg {
-  uint64_t state;
-
- public:
-  explicit Lcg(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ULL + 0x632BE59BD9B4E019ULL) { next32(); }
-  uint32_t next32() {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return (uint32_t)(state >> 32);
-  }
-  uint64_t next64() { return ((uint64_t)next32() << 32) | next32(); }
-  uint32_t below(uint32_t n) { return (uint32_t)(next64() % n); }
-  bool chance(int percent) { return (int)below(100) < percent; }
-};
+using testing_support::Lcg;
 
 // sum of coeffs[i] * lits[i] >= rhs; a clause has unit coefficients and rhs 1.
 struct Hard {
