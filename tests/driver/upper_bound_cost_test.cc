@@ -1,6 +1,6 @@
-// The upper-bound thread's reported cost is what its model's assignment of
-// the input variables really costs: a soft constraint whose relaxation
-// variable a model left false, although the constraint holds, is not paid.
+// The upper-bound thread reports what its model's assignment of the input
+// variables really costs: a soft constraint that holds is not paid, whatever
+// its relaxation variable says.
 #include <gtest/gtest.h>
 
 #include "driver_test_util.h"
@@ -65,7 +65,7 @@ Problem randomSoftClauses(Lcg& g) {
 TEST(UpperBoundCost, EveryReportedCostIsTheCostOfTheModelsInputAssignment) {
   Lcg g(4242);
   int models = 0;
-  for (int round = 0; round < 300; round++) {
+  for (int round = 0; round < 150; round++) {
     Problem p = randomSoftClauses(g);
     const std::optional<Cost> optimum = bruteForceOptimum(p);
     UpperBoundRun run;
@@ -75,21 +75,18 @@ TEST(UpperBoundCost, EveryReportedCostIsTheCostOfTheModelsInputAssignment) {
       const uint64_t bits = run.modelBits();
       ASSERT_TRUE(feasible(p, bits)) << "round " << round;
       EXPECT_EQ(run.solver().upperBound, costOf(p, bits)) << "round " << round;
-      if (last >= 0) {
-        EXPECT_LT(run.solver().upperBound, last) << "round " << round;
-      }
+      EXPECT_TRUE(last < 0 || run.solver().upperBound < last) << "round " << round;
       last = run.solver().upperBound;
       models++;
     }
     EXPECT_FALSE(run.solver().okay());
     EXPECT_EQ(last, optimum.value_or(-1)) << "round " << round;
   }
-  EXPECT_GT(models, 300);
+  EXPECT_GT(models, 150);
 }
 
-// Decisions assign false, so the first model leaves every relaxation
-// variable false; the soft clause (x0 or x1) holds through the hard unit x0,
-// so the first cost reported is 0, not its weight.
+// The first model leaves every relaxation variable false (decisions assign
+// false); the soft clause holds through the hard unit x0: cost 0.
 TEST(UpperBoundCost, SoftClauseSatisfiedByTheModelIsNotPaid) {
   Problem p;
   p.nVars = 2;

@@ -21,7 +21,7 @@ const char* const amkEncodings[] = {"pb", "sequential", "totalizer", "sorters", 
 const char* const searchModes[] = {"normal", "part-weight", "part-graph", "part-dyn"};
 
 const int shards = 16;
-const int instancesPerShard = 25;
+const int instancesPerShard = 15;  // 240 instances in all
 
 std::vector<int> randomClause(Lcg& random, int nbVars) {
   std::vector<int> lits;

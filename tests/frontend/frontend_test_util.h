@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/Lcg.h"
+
 namespace quon_frontend_test {
 
 // A private scratch directory, removed with its files at the end.
@@ -35,8 +37,7 @@ class ScratchDir {
   }
   ~ScratchDir() {
     std::string command = "rm -rf '" + path_ + "'";
-    if (system(command.c_str()) != 0) {
-    }
+    if (system(command.c_str()) != 0) perror("rm");
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
@@ -69,11 +70,8 @@ inline std::string readFile(const std::string& path) {
 }
 
 struct RunResult {
-  int status = -1;     // exit status, or -1 when killed by a signal
-  int signal = 0;      // the signal that killed it, if any
-  bool timedOut = false;
-  std::string out;     // standard output
-  std::string err;     // standard error
+  int status = -1;  // exit status, or -1 when killed by a signal (or by wait's time-out)
+  std::string out, err;
 };
 
 // A started process whose standard output and error go to files.
@@ -112,7 +110,6 @@ class Process {
   Process& operator=(const Process&) = delete;
 
   pid_t pid() const { return pid_; }
-  std::string currentErr() const { return readFile(errPath_); }
 
   // Waits up to timeoutSeconds, then kills the process.
   RunResult wait(double timeoutSeconds) {
@@ -125,14 +122,12 @@ class Process {
       if (std::chrono::steady_clock::now() > deadline) {
         kill(pid_, SIGKILL);
         waitpid(pid_, &status, 0);
-        result_.timedOut = true;
         break;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     reaped_ = true;
     if (WIFEXITED(status)) result_.status = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) result_.signal = WTERMSIG(status);
     result_.out = readFile(outPath_);
     result_.err = readFile(errPath_);
     return result_;
@@ -142,7 +137,7 @@ class Process {
   bool waitForErr(const std::string& text, double timeoutSeconds) const {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
     while (std::chrono::steady_clock::now() < deadline) {
-      if (currentErr().find(text) != std::string::npos) return true;
+      if (readFile(errPath_).find(text) != std::string::npos) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return false;
@@ -175,20 +170,7 @@ inline std::vector<std::string> linesStartingWith(const std::string& text, const
   return result;
 }
 
-// 64-bit linear congruential generator; the high half is the output.
-class Lcg {
-  uint64_t state;
-
- public:
-  explicit Lcg(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ULL + 12345) { next32(); }
-  uint32_t next32() {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return (uint32_t)(state >> 32);
-  }
-  uint64_t next64() { return ((uint64_t)next32() << 32) | next32(); }
-  uint32_t below(uint32_t n) { return (uint32_t)(next64() % n); }
-  bool chance(int percent) { return (int)below(100) < percent; }
-};
+using testing_support::Lcg;
 
 // A weighted clause in DIMACS terms: literals are +-v for variables 1..n.
 struct WeightedClause {
