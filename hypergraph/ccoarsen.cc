@@ -23,14 +23,7 @@ static int CFindCell__(const HgpCtrl *ctrl, const HGraph *graph, int v, CoarsenS
     }
   }
   if (scratch->ncand == 0) return -1;
-  int best = 0;
-  for (int k = 1; k < scratch->ncand; k++) {
-    float score = scratch->candScore[k], bestScore = scratch->candScore[best];
-    if (score > bestScore ||
-        (score == bestScore && graph->cellwgt[scratch->candVertex[k]] < graph->cellwgt[scratch->candVertex[best]]))
-      best = k;
-  }
-  int partner = scratch->candVertex[best];
+  int partner = scratch->candVertex[LightestBestCandidate__(graph, scratch)];
   ClearCandidates__(scratch);
   return partner;
 }

@@ -42,6 +42,18 @@ void ClearCandidates__(CoarsenScratch *scratch) {
   scratch->ncand = 0;
 }
 
+/* Entry of the highest score; on equal scores the lighter vertex. */
+int LightestBestCandidate__(const HGraph *graph, const CoarsenScratch *scratch) {
+  int best = 0;
+  for (int k = 1; k < scratch->ncand; k++) {
+    float score = scratch->candScore[k], bestScore = scratch->candScore[best];
+    if (score > bestScore ||
+        (score == bestScore && graph->cellwgt[scratch->candVertex[k]] < graph->cellwgt[scratch->candVertex[best]]))
+      best = k;
+  }
+  return best;
+}
+
 static int CoarseWeight__(const int *cellmap, const int *wgts, int u) {
   return cellmap[u] >= 0 ? wgts[cellmap[u]] : 0;
 }
@@ -143,14 +155,7 @@ static float BestConnection__(const HgpCtrl *ctrl, const HGraph *graph, int v, C
     }
   }
   if (scratch->ncand == 0) return 0.0f;
-  int best = 0;
-  for (int k = 1; k < scratch->ncand; k++) {
-    float score = scratch->candScore[k], bestScore = scratch->candScore[best];
-    if (score > bestScore ||
-        (score == bestScore && graph->cellwgt[scratch->candVertex[k]] < graph->cellwgt[scratch->candVertex[best]]))
-      best = k;
-  }
-  float score = scratch->candScore[best];
+  float score = scratch->candScore[LightestBestCandidate__(graph, scratch)];
   ClearCandidates__(scratch);
   return score;
 }

@@ -37,6 +37,7 @@ void CreateCoarseHGraph__(HgpCtrl *ctrl, HGraph *graph, int ncoarse, CoarsenScra
 /* Candidate table shared by all partner searches. */
 void AddCandidate__(CoarsenScratch *scratch, int vertex, float score);
 void ClearCandidates__(CoarsenScratch *scratch);
+int LightestBestCandidate__(const HGraph *graph, const CoarsenScratch *scratch);
 /* True when a net takes part in matching. */
 inline bool MatchableNet__(const HgpCtrl *ctrl, const HGraph *graph, int net) {
   return graph->netptr[net + 1] - graph->netptr[net] <= ctrl->maxNetSize;
