@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <climits>
 #include <sstream>
 #include <string>
@@ -46,8 +45,8 @@ std::vector<std::string> lines(const std::string& text) {
 
 }  // namespace
 
-// Weights per literal code; the start bound is 1 + the largest possible cost.
-// The type is weighted when the weights' excess over 1 passes 3000.
+// Weights per literal; the start bound is 1 + the largest possible cost. The
+// type is weighted when the weights' excess over 1 passes 3000.
 TEST(InitBound, StartBoundAndProblemType) {
   struct Case {
     std::vector<std::pair<Lit, unsigned>> weights;
@@ -77,13 +76,8 @@ TEST(InitBound, StartBoundAndProblemType) {
     EXPECT_FALSE(t.coop.decisionProblem);
     EXPECT_EQ(t.coop.ubTimeLimit, 900.0);
   }
-}
-
-// The overflow guard still protects the 64-bit sums.
-TEST(InitBound, OverflowGuardSwitchesTheUpperBoundSearchOff) {
-  UpperSetup t(2);
-  t.s.objCoeffs[mkLit(0)] = 2500000000000000000LL;
-  t.s.objCoeffs[mkLit(1)] = 2500000000000000000LL;
+  UpperSetup t(2);  // the overflow guard still protects the 64-bit sums
+  t.s.objCoeffs[mkLit(0)] = t.s.objCoeffs[mkLit(1)] = 2500000000000000000LL;
   EXPECT_NE(t.init().find("Risk of overflow, UB search is disable"), std::string::npos);
   EXPECT_EQ(t.coop.ubTimeLimit, 0.0);
   EXPECT_EQ(t.coop.lbTimeLimit, 1800.0);
@@ -128,6 +122,7 @@ struct TwoRoles {
       s.tid = s.role = role;
       for (int v = 0; v < 8; v++) s.newVar();
     }
+    testing::internal::CaptureStdout();
   }
   void model(int role, Cost cost) {
     Solver& s = role ? upper : lower;
@@ -140,14 +135,15 @@ struct TwoRoles {
     for (int v = 0; v < 8; v++) bits |= (Cost)coop.bestModel[v] << v;
     return bits;
   }
+  std::string out() { return testing::internal::GetCapturedStdout(); }
 };
 }  // namespace
 
 // Improving models are stored, counted once and printed; others and those
-// after the stop move nothing but the thread's own bound.
+// after the stop move nothing but the thread's own bound. A lower-bound
+// thread's model is optimal unless it timed out.
 TEST(UpperValue, BestBoundMovesOnlyWithAStoredModel) {
   TwoRoles r;
-  testing::internal::CaptureStdout();
   r.model(1, 200);
   r.model(1, 150);
   r.coop.bounds[1] = 180;  // the thread has not yet seen the best bound
@@ -156,25 +152,22 @@ TEST(UpperValue, BestBoundMovesOnlyWithAStoredModel) {
   r.coop.done = true;
   r.model(1, 50);
   r.model(0, 40);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "o 200\no 150\n");
+  EXPECT_EQ(r.out(), "o 200\no 150\n");
   EXPECT_EQ(r.coop.bounds[2], 150);
   EXPECT_EQ(r.best(), 150);
   EXPECT_EQ(r.coop.nbSolutions, 2);
   EXPECT_EQ(r.coop.bounds[1], 50);
-}
 
-TEST(UpperValue, LowerBoundThreadModelIsOptimalUnlessTimedOut) {
   for (bool timedOut : {false, true}) {
-    TwoRoles r;
-    testing::internal::CaptureStdout();
-    r.model(1, 100);
-    r.coop.timedOut = timedOut;
-    r.model(0, 40);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), timedOut ? "o 100\n" : "o 100\no 40\n");
-    EXPECT_EQ((bool)r.coop.done, !timedOut);
-    EXPECT_EQ(r.coop.bounds[2], timedOut ? 100 : 40);
-    EXPECT_EQ(r.best(), r.coop.bounds[2]);
-    EXPECT_EQ(r.coop.nbSolutions, timedOut ? 1 : 2);
+    TwoRoles q;
+    q.model(1, 100);
+    q.coop.timedOut = timedOut;
+    q.model(0, 40);
+    EXPECT_EQ(q.out(), timedOut ? "o 100\n" : "o 100\no 40\n");
+    EXPECT_EQ((bool)q.coop.done, !timedOut);
+    EXPECT_EQ(q.coop.bounds[2], timedOut ? 100 : 40);
+    EXPECT_EQ(q.best(), q.coop.bounds[2]);
+    EXPECT_EQ(q.coop.nbSolutions, timedOut ? 1 : 2);
   }
 }
 
@@ -182,7 +175,6 @@ TEST(UpperValue, LowerBoundThreadModelIsOptimalUnlessTimedOut) {
 // whichever side the last move came; a lower bound never goes down.
 TEST(LowerValue, StopWhenTheBoundsMeetOrCross) {
   TwoRoles r;
-  testing::internal::CaptureStdout();
   r.coop.updateLowerValue(&r.lower, 0, 60);
   r.model(1, 61);
   EXPECT_FALSE(r.coop.done);
@@ -190,48 +182,22 @@ TEST(LowerValue, StopWhenTheBoundsMeetOrCross) {
   EXPECT_EQ(r.coop.bounds[0], 60);
   r.model(1, 60);
   EXPECT_TRUE(r.coop.done);
-  testing::internal::GetCapturedStdout();
-
+  r.out();
   for (Cost lb : {100, 150}) {
     TwoRoles s;
-    testing::internal::CaptureStdout();
     s.model(1, 100);
     RefSet<int> core;
     s.coop.updateLowerValue(&s.lower, 0, core, nullptr, 5, 99);
     EXPECT_FALSE(s.coop.done);
     s.coop.updateLowerValue(&s.lower, 0, lb);
     EXPECT_TRUE(s.coop.done) << lb;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "o 100\n");
+    EXPECT_EQ(s.out(), "o 100\n");
   }
 }
 
-// A bound found by the other thread tightens this one's objective: only the
-// model of cost 3 (x0 and x1 of at least two) remains below 6.
-TEST(UpperValuePortfolio, TakesABetterBoundFoundElsewhere) {
-  UpperSetup t(4);
-  Weighted w;
-  w.nVars = 4;
-  w.hard.push_back({{mkLit(0), mkLit(1), mkLit(2), mkLit(3)}, {1, 1, 1, 1}, 2, false});
-  for (int v = 0; v < 4; v++) w.soft.push_back({mkLit(v, true), 1u << v});
-  loadHard(t.s, w);
-  loadObjective(t.s, w);
-  t.init();
-  t.coop.quiet = true;
-  t.coop.bounds[2] = 6;
-  t.coop.nbSolutions = 1;
-  testing::internal::CaptureStdout();
-  t.coop.checkUpperValuePortfolio(&t.s, 1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "o 6\n");
-  EXPECT_EQ(t.coop.bounds[1], 6);
-  EXPECT_EQ(t.coop.nbSolutions, 1);
-  testing::internal::CaptureStdout();
-  ASSERT_TRUE(t.s.solve());
-  EXPECT_EQ(costOf(w, modelBits(t.s.model, 4)), 3);
-  EXPECT_FALSE(t.s.solve());
-  testing::internal::GetCapturedStdout();
-}
-
-TEST(Report, RowsOfEachTypeWithTheBoxHeadBeforeEveryTwentyFirst) {
+// Rows of each type, the head before every twenty-first; in quiet mode only
+// upper-bound "o" lines.
+TEST(Report, RowsWithTheBoxHeadAndQuietOLines) {
   UpperSetup t(1);
   t.s.objCoeff(mkLit(0), 1);
   t.init();
@@ -255,33 +221,21 @@ TEST(Report, RowsOfEachTypeWithTheBoxHeadBeforeEveryTwentyFirst) {
       "c ==============================[ Search Statistics ]============================",
       "c | Time (s)  | ID |      Bound      |               Shared Clauses             |",
       "c |           |    | value      type |  expCls         impCls        Lit/impCl  |", "c " + std::string(79, '=')};
-  // 20 rows, head, 21 rows, head, 4 rows.
-  ASSERT_EQ(out.size(), 45u + 8u);
-  for (size_t k = 0, row = 0; k < out.size(); k++) {
+  ASSERT_EQ(out.size(), 45u + 8u);  // 20 rows, head, 21 rows, head, 4 rows
+  auto isTime = [](const std::string& text) {  // digits, '.', two digits, spaces
+    size_t dot = text.find('.'), end = text.find_last_not_of(' ');
+    return dot > 0 && dot != std::string::npos && end == dot + 2 && text.find_first_not_of("0123456789.") > end;
+  };
+  for (size_t k = 0, row = 0; k < out.size(); k++, row++) {
     if (k == 20 || k == 45) {
-      for (size_t h = 0; h < head.size(); h++) EXPECT_EQ(out[k + h], head[h]);
-      k += head.size() - 1;
-      continue;
+      EXPECT_EQ(std::vector<std::string>(out.begin() + k, out.begin() + k + 4), head);
+      k += 4;
     }
-    // "c | " and the time, 7 wide with two decimals, then the row.
-    const std::string time = out[k].substr(4, 7);
-    const size_t dot = time.find('.');
     EXPECT_EQ(out[k].substr(0, 4), "c | ");
-    EXPECT_TRUE(dot != std::string::npos && dot > 0 && time.find_first_not_of("0123456789") == dot &&
-                time.find_first_not_of("0123456789", dot + 1) >= dot + 3 &&
-                time.find_first_not_of(' ', std::min(dot + 3, time.size())) == std::string::npos)
-        << out[k];
-    if (row < 3) {
-      EXPECT_EQ(out[k].substr(11), rows[row]);
-    }
-    row++;
+    EXPECT_TRUE(isTime(out[k].substr(4, 7))) << out[k];
+    EXPECT_EQ(out[k].substr(11), rows[row < 3 ? row : 0]);
   }
-}
 
-TEST(Report, QuietModePrintsOnlyUpperBoundLines) {
-  UpperSetup t(1);
-  t.s.objCoeff(mkLit(0), 1);
-  t.init();
   t.coop.quiet = true;
   t.coop.verbosityLevel = 0;
   t.coop.bounds[1] = 6000000009LL;
@@ -301,7 +255,6 @@ TEST(Report, QuietModePrintsOnlyUpperBoundLines) {
 TEST(BoundsConcurrency, BestBoundAlwaysTravelsWithItsModel) {
   for (int round = 0; round < 20; round++) {
     TwoRoles r;
-    testing::internal::CaptureStdout();
     std::thread up([&] {
       for (Cost v = 250; v >= 0 && !r.coop.done; v -= 1 + round % 3) r.model(1, v);
     });
@@ -310,7 +263,7 @@ TEST(BoundsConcurrency, BestBoundAlwaysTravelsWithItsModel) {
     });
     up.join();
     low.join();
-    std::vector<std::string> out = lines(testing::internal::GetCapturedStdout());
+    std::vector<std::string> out = lines(r.out());
     EXPECT_TRUE(r.coop.done);
     ASSERT_FALSE(out.empty());
     EXPECT_EQ((int)out.size(), r.coop.nbSolutions);

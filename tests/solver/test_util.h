@@ -1,5 +1,5 @@
-// Helpers of the engine tests: random small problems, exhaustive enumeration,
-// loading into a Solver, and a checker of the watch and counter invariants.
+// Engine test helpers: random problems, enumeration, a checker of the watch
+// and counter invariants.
 #pragma once
 
 #include <cstdint>
@@ -40,12 +40,10 @@ inline bool satisfiedBy(const TestConstraint& c, uint32_t bits) {
 
 inline bool satisfiedBy(const TestConstraint& c, const vec<lbool>& model) {
   uint32_t bits = 0;
-  for (int x = 0; x < model.size(); x++)
-    if (model[x] == l_True) bits |= 1u << x;
+  for (int x = 0; x < model.size(); x++) bits |= (model[x] == l_True) << x;
   return satisfiedBy(c, bits);
 }
 
-// Enumeration over every assignment, keeping the constraints with keep(i).
 template <class Keep>
 bool bruteForceSatisfiable(const Problem& p, Keep keep) {
   for (uint32_t bits = 0; bits < (1u << p.nVars); bits++) {
@@ -112,19 +110,17 @@ inline TestConstraint randomConstraint(Lcg& rng, const GeneratorSettings& g, int
   TestConstraint c;
   int kind = (int)rng.below(100);
   int size = rng.chance(g.edgeCasePercent) ? 1 + (int)rng.below(2) : 3 + (int)rng.below(5);
-  if (kind < g.clausePercent) {
+  c.clause = kind < g.clausePercent;
+  if (c.clause) {
     int roll = (int)rng.below(1000);
     size = roll < g.emptyClausePermille ? 0 : roll < 7 * g.edgeCasePercent ? 1 : roll < 150 ? 2 : roll < 750 ? 3 : 4 + (int)rng.below(3);
-    c.lits = randomLiterals(rng, g, nVars, size);
+  }
+  c.lits = randomLiterals(rng, g, nVars, size);
+  if (kind < g.clausePercent + g.cardinalityPercent) {
     c.coeffs.assign(c.lits.size(), 1u);
-  } else if (kind < g.clausePercent + g.cardinalityPercent) {
-    c.clause = false;
-    c.lits = randomLiterals(rng, g, nVars, size);
-    c.coeffs.assign(c.lits.size(), 1u);
-    c.rhs = rng.chance(g.edgeCasePercent) ? rng.below((uint32_t)size + 2) : 1 + rng.below((uint32_t)(size + 1) / 2);
+    if (!c.clause)
+      c.rhs = rng.chance(g.edgeCasePercent) ? rng.below((uint32_t)size + 2) : 1 + rng.below((uint32_t)(size + 1) / 2);
   } else {
-    c.clause = false;
-    c.lits = randomLiterals(rng, g, nVars, size);
     bool large = rng.chance(g.largeCoefficientPercent);
     uint64_t sum = 0;
     for (int k = 0; k < size; k++) sum += c.coeffs.emplace_back(randomCoefficient(rng, g, large));
@@ -144,50 +140,52 @@ inline Problem randomProblem(Lcg& rng, const GeneratorSettings& g) {
   return p;
 }
 
-// Adds c through a random one of the adding operations. addClause2 numbers by
-// position alone, the others add the conflict count: after a search, mixing
-// them can give two constraints one ref, so such callers pass positionRefs false.
-inline Constraint* addToSolver(Solver& s, const TestConstraint& c, Lcg& rng, bool positionRefs = true) {
+// route 0 addClause, 1 addClause3, 2 addClause2, 3 addPBConstraint.
+inline Constraint* add(Solver& s, const TestConstraint& c, int route = -1) {
   vec<Lit> ps;
   vec<unsigned> cs;
   for (size_t i = 0; i < c.lits.size(); i++) {
     ps.push(c.lits[i]);
     cs.push(c.coeffs[i]);
   }
-  Constraint* added;
-  int route = c.clause ? (int)rng.below(4) : 3;
-  if (route == 2 && !positionRefs) route = 0;
-  if (route == 0) added = s.addClause(ps);
-  else if (route == 1) added = s.addClause3(ps);
-  else if (route == 2) added = s.addClause2(ps);
-  else added = s.addPBConstraint(ps, cs, c.rhs);
+  if (route < 0) route = c.clause ? 0 : 3;
+  Constraint* added = route == 0   ? s.addClause(ps)
+                      : route == 1 ? s.addClause3(ps)
+                      : route == 2 ? s.addClause2(ps)
+                                   : s.addPBConstraint(ps, cs, c.rhs);
   added->isSoft(c.soft);
   return added;
 }
 
-inline Constraint* addClause(Solver& s, std::initializer_list<Lit> ls, bool soft = false) {
-  vec<Lit> ps;
-  for (Lit l : ls) ps.push(l);
-  Constraint* c = s.addClause(ps);
-  c->isSoft(soft);
-  return c;
+// A random adding operation. addClause2 numbers by position alone, the others
+// add the conflict count: after a search, mixing them can give two
+// constraints one ref, so such callers pass positionRefs false.
+inline Constraint* addToSolver(Solver& s, const TestConstraint& c, Lcg& rng, bool positionRefs = true) {
+  int route = c.clause ? (int)rng.below(4) : 3;
+  return add(s, c, route == 2 && !positionRefs ? 0 : route);
 }
 
-inline Constraint* addPB(Solver& s, std::initializer_list<std::pair<unsigned, Lit>> terms, unsigned rhs,
-                         bool soft = false) {
-  vec<Lit> ls;
-  vec<unsigned> cs;
+inline TestConstraint PB(std::initializer_list<std::pair<unsigned, Lit>> terms, unsigned rhs, bool soft = false) {
+  TestConstraint c;
   for (auto& t : terms) {
-    cs.push(t.first);
-    ls.push(t.second);
+    c.coeffs.push_back(t.first);
+    c.lits.push_back(t.second);
   }
-  Constraint* c = s.addPBConstraint(ls, cs, rhs);
-  c->isSoft(soft);
+  c.rhs = rhs;
+  c.clause = false;
+  c.soft = soft;
   return c;
 }
 
-// One cooperation object for the many short-lived solvers (building one costs
-// milliseconds); tests that look at or set its flags build their own.
+inline TestConstraint C(std::initializer_list<Lit> ls, bool soft = false) {
+  TestConstraint c = PB({}, 1, soft);
+  c.lits = ls;
+  c.coeffs.assign(ls.size(), 1u);
+  c.clause = true;
+  return c;
+}
+
+// Shared by the many short-lived solvers (building one costs milliseconds).
 inline Cooperation& sharedCooperation() {
   static Cooperation coop(2, 16);
   return coop;
@@ -199,14 +197,10 @@ struct Engine {
   Solver s;
   explicit Engine(Cooperation& cooperation = sharedCooperation(), int nVars = 0) : coop(cooperation) {
     s.coop = &coop;
-    s.tid = 0;
-    s.role = 0;
-    createVariables(nVars);
+    s.tid = s.role = 0;
+    for (int i = 0; i < nVars; i++) s.newVar();
   }
   explicit Engine(int nVars) : Engine(sharedCooperation(), nVars) {}
-  void createVariables(int n) {
-    for (int i = 0; i < n; i++) s.newVar();
-  }
 };
 
 // Opens a new decision level and assigns p there.
