@@ -6,9 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,10 +74,67 @@ inline std::optional<Cost> bruteForceOptimum(const Problem& p) {
   return best;
 }
 
-// Hands every constraint to intake from its own copy of the literals. With
-// `interleaved`, variables are created on first use (as the OPB reader does),
-// between relaxation variables. Returns the input variable of every created
-// input variable, in creation order.
+// Large: below the default top 2^31 - 1. TopAbove: top 2^40, so 2^31 - 1 is
+// an ordinary soft weight. SmallTop: top 6, only 6 itself is hard.
+enum class Weights { Small, Large, TopAbove, SmallTop };
+
+inline Cost topFor(Weights w) {
+  return w == Weights::TopAbove ? (Cost)1 << 40 : w == Weights::SmallTop ? 6 : RUKSolver::defaultTopWeight;
+}
+
+inline Cost randomWeight(Lcg& g, Weights kind) {
+  switch (kind) {
+    case Weights::Small: return g.between(1, 5);
+    case Weights::Large: return g.chance(30) ? 2147483646 - g.between(0, 3) : 1 + (Cost)g.below(2147483646u);
+    case Weights::TopAbove: return g.chance(30) ? 2147483647 : 1 + (Cost)g.below(2147483647u);
+    case Weights::SmallTop: {
+      Cost w = g.between(1, 9);
+      return w == 6 ? 7 : w;
+    }
+  }
+  return 1;
+}
+
+inline std::vector<Lit> randomLits(Lcg& g, int nVars, int size) {
+  std::vector<Lit> lits;
+  while ((int)lits.size() < size) {
+    Lit l = mkLit(g.between(0, nVars - 1), g.chance(50));
+    bool repeated = false;
+    for (Lit m : lits) repeated = repeated || var(m) == var(l);
+    if (!repeated) lits.push_back(l);
+  }
+  return lits;
+}
+
+inline void addRandomPB(Lcg& g, Problem& p, Cost weight) {
+  const int size = g.between(2, std::min(4, p.nVars));
+  std::vector<unsigned> coeffs;
+  int sum = 0;
+  for (int i = 0; i < size; i++) sum += (int)coeffs.emplace_back((unsigned)g.between(1, 4));
+  p.pb(randomLits(g, p.nVars, size), coeffs, g.between(1, sum), weight);
+}
+
+// Hard and soft clauses and PB constraints over up to 8 variables, some with
+// an unsatisfiable hard part.
+inline Problem randomProblem(Lcg& g, Weights w) {
+  Problem p;
+  p.nVars = g.between(2, 8);
+  for (int i = g.between(0, 5); i > 0; i--) p.clause(randomLits(g, p.nVars, g.between(1, std::min(3, p.nVars))));
+  if (g.chance(12)) {
+    Var a = g.between(0, p.nVars - 1), b = (a + 1) % p.nVars;
+    for (int s = 0; s < 4; s++) p.clause({mkLit(a, s & 1), mkLit(b, (s >> 1) & 1)});
+  }
+  if (g.chance(40)) addRandomPB(g, p, 0);
+  for (int i = g.between(1, 5); i > 0; i--) p.clause(randomLits(g, p.nVars, 1), randomWeight(g, w));
+  for (int i = g.between(0, 3); i > 0; i--)
+    p.clause(randomLits(g, p.nVars, g.between(2, std::min(3, p.nVars))), randomWeight(g, w));
+  if (g.chance(30)) addRandomPB(g, p, randomWeight(g, w));
+  return p;
+}
+
+// Hands every constraint to intake. With `interleaved`, variables are created
+// on first use, between relaxation variables. Returns the input variable of
+// every created solver variable, in creation order.
 inline std::vector<int> feed(RUKSolver& r, const Problem& p, bool interleaved) {
   std::vector<int> created;
   std::vector<Var> solverVarOf((size_t)p.nVars, -1);

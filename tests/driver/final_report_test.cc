@@ -78,23 +78,4 @@ TEST(FinalReport, ExactLinesAndStatus255) {
   }
 }
 
-// The search followed by the report: the model's numbers in input order.
-TEST(FinalReport, SearchThenReportPrintsTheOptimumAndItsModel) {
-  Problem p;
-  p.nVars = 3;
-  for (int v = 0; v < 3; v++) p.clause({mkLit(v)}, 2000000000);
-  p.clause({mkLit(1)}, 1);  // makes x2 the one to keep true
-  for (int a = 0; a < 3; a++)
-    for (int b = a + 1; b < 3; b++) p.clause({mkLit(a, true), mkLit(b, true)});
-  LowerBoundRun run(8);
-  run.load(p);
-  run.coop.quiet = false;
-  ChildResult child = runInChild([&run] {
-    run.run();
-    run.r.reportFinalResult();
-  });
-  EXPECT_EQ(child.status, 255);
-  EXPECT_EQ(child.out, "o 4000000000\ns OPTIMUM FOUND\nv -1 2 -3\n");
-}
-
 }  // namespace

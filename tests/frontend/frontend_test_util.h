@@ -4,8 +4,6 @@
 #pragma once
 
 #include <signal.h>
-#include <sys/stat.h>
-#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -24,6 +22,8 @@
 
 namespace quon_frontend_test {
 
+using testing_support::Lcg;
+
 // A private scratch directory, removed with its files at the end.
 class ScratchDir {
   std::string path_;
@@ -31,41 +31,32 @@ class ScratchDir {
  public:
   ScratchDir() {
     char pattern[] = "/tmp/quon-frontend-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (made == nullptr) abort();
-    path_ = made;
+    if (mkdtemp(pattern) == nullptr) abort();
+    path_ = pattern;
   }
   ~ScratchDir() {
-    std::string command = "rm -rf '" + path_ + "'";
-    if (system(command.c_str()) != 0) perror("rm");
+    if (system(("rm -rf '" + path_ + "'").c_str()) != 0) perror("rm");
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
 
   const std::string& path() const { return path_; }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
-
   std::string write(const std::string& name, const std::string& content) const {
-    std::string p = file(name);
-    std::ofstream out(p, std::ios::binary);
-    out << content;
-    return p;
+    std::ofstream(file(name), std::ios::binary) << content;
+    return file(name);
   }
-
   std::string writeGzip(const std::string& name, const std::string& content) const {
-    std::string p = file(name);
-    gzFile out = gzopen(p.c_str(), "wb");
-    if (out == nullptr) abort();
-    if (!content.empty() && gzwrite(out, content.data(), (unsigned)content.size()) != (int)content.size()) abort();
+    gzFile out = gzopen(file(name).c_str(), "wb");
+    if (out == nullptr || (!content.empty() && gzwrite(out, content.data(), (unsigned)content.size()) <= 0)) abort();
     gzclose(out);
-    return p;
+    return file(name);
   }
 };
 
 inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::stringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(path, std::ios::binary).rdbuf();
   return text.str();
 }
 
@@ -79,32 +70,29 @@ class Process {
   pid_t pid_ = -1;
   std::string outPath_, errPath_;
   bool reaped_ = false;
-  RunResult result_;
 
  public:
-  Process(const std::string& binary, const std::vector<std::string>& args, const std::string& outPath,
+  Process(const std::string& binary, std::vector<std::string> args, const std::string& outPath,
           const std::string& errPath)
       : outPath_(outPath), errPath_(errPath) {
+    args.insert(args.begin(), binary);
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(binary.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ < 0) abort();
     if (pid_ == 0) {
-      FILE* out = freopen(outPath.c_str(), "wb", stdout);
-      FILE* err = freopen(errPath.c_str(), "wb", stderr);
-      FILE* in = freopen("/dev/null", "rb", stdin);
-      if (out == nullptr || err == nullptr || in == nullptr) _exit(121);
+      if (!freopen(outPath.c_str(), "wb", stdout) || !freopen(errPath.c_str(), "wb", stderr) ||
+          !freopen("/dev/null", "rb", stdin))
+        _exit(121);
       execv(binary.c_str(), argv.data());
       _exit(122);
     }
   }
   ~Process() {
-    if (!reaped_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
+    if (reaped_) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
   }
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
@@ -113,12 +101,9 @@ class Process {
 
   // Waits up to timeoutSeconds, then kills the process.
   RunResult wait(double timeoutSeconds) {
-    if (reaped_) return result_;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
     int status = 0;
-    for (;;) {
-      pid_t done = waitpid(pid_, &status, WNOHANG);
-      if (done == pid_) break;
+    while (waitpid(pid_, &status, WNOHANG) != pid_) {
       if (std::chrono::steady_clock::now() > deadline) {
         kill(pid_, SIGKILL);
         waitpid(pid_, &status, 0);
@@ -127,20 +112,18 @@ class Process {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     reaped_ = true;
-    if (WIFEXITED(status)) result_.status = WEXITSTATUS(status);
-    result_.out = readFile(outPath_);
-    result_.err = readFile(errPath_);
-    return result_;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath_), readFile(errPath_)};
   }
 
-  // Waits until standard error contains text; false after timeoutSeconds.
-  bool waitForErr(const std::string& text, double timeoutSeconds) const {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (readFile(errPath_).find(text) != std::string::npos) return true;
+  // Waits until the file (standard error unless told) contains text; false
+  // after timeoutSeconds.
+  bool waitFor(const std::string& text, double timeoutSeconds, bool inOut = false) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (readFile(inOut ? outPath_ : errPath_).find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return false;
+    return true;
   }
 };
 
@@ -154,23 +137,14 @@ inline RunResult runQuon(const ScratchDir& dir, const std::vector<std::string>& 
 }
 #endif
 
-inline std::vector<std::string> lines(const std::string& text) {
+// The lines of text that start with prefix.
+inline std::vector<std::string> lines(const std::string& text, const std::string& prefix = "") {
   std::vector<std::string> result;
   std::stringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) result.push_back(line);
-  return result;
-}
-
-// The lines of text that start with prefix.
-inline std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {
-  std::vector<std::string> result;
-  for (const auto& line : lines(text))
+  for (std::string line; std::getline(in, line);)
     if (line.compare(0, prefix.size(), prefix) == 0) result.push_back(line);
   return result;
 }
-
-using testing_support::Lcg;
 
 // A weighted clause in DIMACS terms: literals are +-v for variables 1..n.
 struct WeightedClause {
@@ -183,12 +157,9 @@ struct WeightedProblem {
   int64_t top = 2147483647;
   std::vector<WeightedClause> clauses;  // weight == top: hard
 
-  bool isHard(const WeightedClause& c) const { return c.weight == top; }
-
   std::string wcnf(bool writeTop = true) const {
     std::ostringstream text;
-    text << "c random problem\n";
-    text << "p wcnf " << nbVars << " " << clauses.size();
+    text << "c random problem\np wcnf " << nbVars << " " << clauses.size();
     if (writeTop) text << " " << top;
     text << "\n";
     for (const auto& c : clauses) {
@@ -200,18 +171,14 @@ struct WeightedProblem {
   }
 };
 
-inline bool satisfied(const WeightedClause& c, const std::vector<bool>& value) {
-  for (int l : c.lits)
-    if (value[(size_t)std::abs(l)] == (l > 0)) return true;
-  return false;
-}
-
 // The cost of an assignment (index 1..n), or -1 when a hard clause fails.
 inline int64_t costOf(const WeightedProblem& p, const std::vector<bool>& value) {
   int64_t cost = 0;
   for (const auto& c : p.clauses) {
-    if (satisfied(c, value)) continue;
-    if (p.isHard(c)) return -1;
+    bool satisfied = false;
+    for (int l : c.lits) satisfied = satisfied || value[(size_t)std::abs(l)] == (l > 0);
+    if (satisfied) continue;
+    if (c.weight == p.top) return -1;
     cost += c.weight;
   }
   return cost;
@@ -223,7 +190,7 @@ inline int64_t bruteForceOptimum(const WeightedProblem& p) {
   std::vector<bool> value((size_t)p.nbVars + 1);
   for (uint64_t bits = 0; bits < (1ULL << p.nbVars); bits++) {
     for (int v = 1; v <= p.nbVars; v++) value[(size_t)v] = (bits >> (v - 1)) & 1;
-    int64_t cost = costOf(p, value);
+    const int64_t cost = costOf(p, value);
     if (cost >= 0 && (best < 0 || cost < best)) best = cost;
   }
   return best;
@@ -236,14 +203,12 @@ inline bool parseModel(const std::string& line, int nbVars, std::vector<bool>& v
   value.assign((size_t)nbVars + 1, false);
   std::vector<bool> seen((size_t)nbVars + 1, false);
   std::istringstream in(line.substr(2));
-  int literal;
   int count = 0;
-  while (in >> literal) {
-    int v = std::abs(literal);
+  for (int literal; in >> literal; count++) {
+    const int v = std::abs(literal);
     if (v < 1 || v > nbVars || seen[(size_t)v]) return false;
     seen[(size_t)v] = true;
     value[(size_t)v] = literal > 0;
-    count++;
   }
   return in.eof() && count == nbVars;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "frontend/Options.h"
@@ -35,16 +36,9 @@ TEST(CommandLineOptions, Defaults) {
   Parsed parsed = parse({});
   ASSERT_EQ(parsed.result.outcome, CommandLine::Run);
   const Settings& s = parsed.settings;
-  EXPECT_EQ(s.timeLimit, 1800.0);
-  EXPECT_EQ(s.lbTimeLimit, 900.0);
-  EXPECT_FALSE(s.setLbTimeLimit);
-  EXPECT_EQ(s.amo, 8);
-  EXPECT_EQ(s.amk, 4);
-  EXPECT_EQ(s.searchMode, 0);
-  EXPECT_EQ(s.parts, 16);
-  EXPECT_EQ(s.pre, 1);
-  EXPECT_EQ(s.verbosity, 1);
-  EXPECT_EQ(s.inputFormat, 1);
+  EXPECT_EQ(std::make_tuple(s.timeLimit, s.lbTimeLimit, s.setLbTimeLimit, s.amo, s.amk, s.searchMode),
+            std::make_tuple(1800.0, 900.0, false, 8, 4, 0));
+  EXPECT_EQ(std::make_tuple(s.parts, s.pre, s.verbosity, s.inputFormat), std::make_tuple(16, 1, 1, 1));
   EXPECT_EQ(s.inputFile, "file.wcnf");
 }
 
