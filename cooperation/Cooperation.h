@@ -14,13 +14,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <list>
 #include <vector>
 
+#include "solver/ProofTrace.h"
 #include "solver/SolverTypes.h"
 #include "solver/Vec.h"
-#include "solver/ProofTrace.h"
-
-#include <list>
 
 class Solver;
 

@@ -23,7 +23,9 @@ class PBOSolver : public Solver {
   // value when bound is -1, else bound. Called at decision level 0.
   void updateObjFunction(Cost bound);
 
-  // Equivalent-literal preprocessing; false on a conflict.
+  // The preprocessing step before the search; false when the problem is
+  // already known to be unsatisfiable. Merging equivalent literals is not
+  // built, so this only reports an inconsistent solver.
   bool preprocess();
 
   // Objective value of the model.
