@@ -98,12 +98,7 @@ void Solver::learnFromFalseImport(vec<Lit>& ps, int maxLevel, bool soft) {
     if (value(learnt[0]) == l_Undef) uncheckedEnqueue(learnt[0], nullptr);
     return;
   }
-  Clause* c = Clause::make(learnt.begin(), learnt.size(), (unsigned)constraints.size(), true);
-  c->isSoft(learntSoft);
-  learnts.push(c);
-  attachClause(*c);
-  claBumpActivity(*c);
-  uncheckedEnqueue(learnt[0], c);
+  uncheckedEnqueue(learnt[0], storeImported(learnt, learntSoft));  // a learnt clause: role is not 0
 }
 
 // Moves the literal of the highest level among positions at and after

@@ -34,16 +34,10 @@ bool PBOSolver::solve() {
   return solve(none);
 }
 
-static int clampToInt(double x) { return x >= (double)INT_MAX ? INT_MAX : (int)x; }
-
 bool PBOSolver::solve(const vec<Lit>&) {
   model.clear();
   conflict.clear();
   if (!ok) return false;
-  const double learntBase = std::max((double)nConstraints() * learntsizeFactor, minLearnts);
-  double maxConflicts = restartFirst;
-  double maxLearnts = learntBase;
-
   if (preprocessOnly) {
     if (!preprocess()) return false;
     stopFlag = true;
@@ -51,10 +45,10 @@ bool PBOSolver::solve(const vec<Lit>&) {
   }
   varHeap.filter([this](Var v) { return varValue(v) == l_Undef && decisionVar[v]; });
 
-  int inner = 1, outer = 2;
+  RestartSchedule schedule = firstRestart();
   for (;;) {
     if (coop->done) return false;
-    lbool status = search(clampToInt(maxConflicts), clampToInt(maxLearnts));
+    lbool status = searchWithin(schedule);
     if (coop->ubTimeOut) return false;
     if (status == l_True) break;
     if (status == l_False) {
@@ -62,20 +56,9 @@ bool PBOSolver::solve(const vec<Lit>&) {
       modelFound = false;
       return false;
     }
-    if (inner < outer) {
-      inner++;
-      maxConflicts *= restartInc;
-      maxLearnts *= learntsizeInc;
-    } else {
-      maxConflicts = restartFirst;
-      maxLearnts = std::max((double)nConstraints() * learntsizeFactor, minLearnts);
-      for (int i = 0; i < outer; i++) maxLearnts *= learntsizeInc;
-      outer++;
-      inner = 1;
-    }
+    nextRestart(schedule);
   }
-  model.growTo(nVars());
-  for (int x = 0; x < nVars(); x++) model[x] = varValue(x);
+  saveModel();
   tightenRelaxations();
   cancelUntil(0);
   if (!coop->decisionProblem) updateObjFunction(-1);

@@ -156,44 +156,63 @@ Lit Solver::pickBranchLit(int, double randomFrequency) {
 
 static int clampToInt(double x) { return x >= (double)INT_MAX ? INT_MAX : (int)x; }
 
+double Solver::learntBudget() const { return std::max((double)nConstraints() * learntsizeFactor, minLearnts); }
+
+RestartSchedule Solver::firstRestart() const {
+  RestartSchedule schedule;
+  schedule.maxConflicts = restartFirst;
+  schedule.maxLearnts = learntBudget();
+  return schedule;
+}
+
+// Within an outer round the budgets grow; a new round starts again from the
+// first conflict budget with the learnt budget grown once per round so far.
+void Solver::nextRestart(RestartSchedule& schedule) const {
+  if (schedule.inner < schedule.outer) {
+    schedule.inner++;
+    schedule.maxConflicts *= restartInc;
+    schedule.maxLearnts *= learntsizeInc;
+    return;
+  }
+  schedule.maxConflicts = restartFirst;
+  schedule.maxLearnts = learntBudget();
+  for (int i = 0; i < schedule.outer; i++) schedule.maxLearnts *= learntsizeInc;
+  schedule.outer++;
+  schedule.inner = 1;
+}
+
+lbool Solver::searchWithin(const RestartSchedule& schedule) {
+  return search(clampToInt(schedule.maxConflicts), clampToInt(schedule.maxLearnts));
+}
+
+void Solver::saveModel() {
+  model.growTo(nVars());
+  for (int x = 0; x < nVars(); x++) model[x] = varValue(x);
+}
+
 bool Solver::multiSolve() {
   model.clear();
   conflict.clear();
   if (!ok) return false;
-  const double learntBase =
-      std::max((double)nConstraints() * learntsizeFactor, minLearnts);
-  double maxConflicts = restartFirst;
-  double maxLearnts = learntBase;
+  RestartSchedule schedule = firstRestart();
   restarts = 0;
-  int inner = 1, outer = 2;
   if (coop->done) return false;
 
   lbool status = l_Undef;
   for (;;) {
-    status = search(clampToInt(maxConflicts), clampToInt(maxLearnts));
+    status = searchWithin(schedule);
     if (coop->interrupted) {
       if (role != 0 || !coop->partitionedSearch) coop->done = true;
       return false;
     }
     if (coop->lbTimeOut) return false;
     restarts++;
-    if (outer > inner) {
-      inner++;
-      maxConflicts *= restartInc;
-      maxLearnts *= learntsizeInc;
-    } else {
-      maxConflicts = restartFirst;
-      maxLearnts = learntBase;
-      for (int i = 0; i < outer; i++) maxLearnts *= learntsizeInc;
-      outer++;
-      inner = 1;
-    }
+    nextRestart(schedule);
     if (restarts == restartBudget || status != l_Undef) break;
     if (coop->done) return false;
   }
   if (status == l_True) {
-    model.growTo(nVars());
-    for (int x = 0; x < nVars(); x++) model[x] = varValue(x);
+    saveModel();
     return true;
   }
   if (status == l_False) ok = false;

@@ -18,6 +18,15 @@
 #include "solver/VarHeap.h"
 #include "solver/Vec.h"
 
+// Where a restart loop stands: the budgets of the next search and the
+// position in the inner/outer sequence (100, 150; 100, 150, 225; ...).
+struct RestartSchedule {
+  double maxConflicts;
+  double maxLearnts;
+  int inner = 1;
+  int outer = 2;
+};
+
 struct watchPB_t {
   Constraint* c;
   int index;
@@ -160,6 +169,11 @@ class Solver {
   void storeLearnt(vec<Lit>& learnt, bool soft);
   void exportLearnt(const vec<Lit>& learnt, bool soft, bool stored);
   bool budgetSpent();
+  double learntBudget() const;
+  RestartSchedule firstRestart() const;
+  void nextRestart(RestartSchedule& schedule) const;
+  lbool searchWithin(const RestartSchedule& schedule);
+  void saveModel();
   void endSharingPeriod();
   int secondsSinceStart() const;
   double randomDraw();
