@@ -61,16 +61,18 @@ bool RUKSolver::copyConstraint(Solver* from, Solver* to, Constraint* c, Cost wei
 }
 
 void RUKSolver::addSolverConstraint(Solver* to, Constraint* c) {
-  vec<Lit>& lits = scratchLits;
-  vec<unsigned>& coeffs = scratchCoeffs;
-  lits.clear();
-  coeffs.clear();
-  for (int i = 0; i < c->size(); i++) {
-    lits.push((*c)[i]);
-    coeffs.push(c->coeff(i));
-  }
-  Constraint* copy = c->isClause() ? to->addClause(lits) : to->addPBConstraint(lits, coeffs, c->rhs());
-  if (!c->isSoft()) copy->isSoft(false);
+  scratchLits.clear();
+  scratchCoeffs.clear();
+  addCopyOf(to, *c, scratchLits, scratchCoeffs);
+}
+
+// Appends c's terms to the given ones and adds the result to `to` as a
+// constraint of c's kind and right-hand side; a hard c gives a hard copy (a
+// soft one keeps the soft mark every new constraint carries).
+void RUKSolver::addCopyOf(Solver* to, const Constraint& c, vec<Lit>& lits, vec<unsigned>& coeffs) {
+  pushTerms(lits, coeffs, c);
+  Constraint* copy = c.isClause() ? to->addClause(lits) : to->addPBConstraint(lits, coeffs, c.rhs());
+  if (!c.isSoft()) copy->isSoft(false);
 }
 
 // sum c * ~l >= sum - softLimit, i.e. the cost of a solution (without the

@@ -121,6 +121,7 @@ class RUKSolver {
   void addHardClause(Solver* s, Lit a, Lit b, Lit c);
   Var newAuxVar(Solver* s);
   void addAtMostOne(Solver* next, int firstVar, int count);
+  void addCopyOf(Solver* to, const Constraint& c, vec<Lit>& lits, vec<unsigned>& coeffs);
   void adderHalves(Solver* s, vec<Lit>& lits, Var a, Var b);
   Var relaxationVarFor(Solver* next, Constraint& c, std::list<int>* lists, std::vector<char>& shared,
                        int& created);

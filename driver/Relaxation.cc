@@ -10,13 +10,6 @@
 
 #include "driver/RUKSolver.h"
 
-static void pushConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, const Constraint& c) {
-  for (int i = 0; i < c.size(); i++) {
-    lits.push(c[i]);
-    coeffs.push(c.coeff(i));
-  }
-}
-
 // A literal qualifies when it alone satisfies the constraint.
 static bool qualifies(const Constraint& c, int j, int nbOrigVars) {
   return var(c[j]) < nbOrigVars && (int64_t)c.coeff(j) >= c.rhs();
@@ -94,9 +87,7 @@ Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>*
       if (weights[(size_t)c->ref()] == w) pushTerm(lits, coeffs, mkLit(v), c->rhs());
       else splits.emplace_back(c, v);
     }
-    pushConstraint(lits, coeffs, *c);
-    Constraint* copy = c->isClause() ? next->addClause(lits) : next->addPBConstraint(lits, coeffs, c->rhs());
-    if (!c->isSoft()) copy->isSoft(false);
+    addCopyOf(next, *c, lits, coeffs);
   }
 
   // Short hard learnt clauses over input variables hold in every relaxation.
@@ -114,7 +105,7 @@ Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>*
     lits.clear();
     coeffs.clear();
     pushTerm(lits, coeffs, mkLit(v), c->rhs());
-    pushConstraint(lits, coeffs, *c);
+    pushTerms(lits, coeffs, *c);
     if (c->isClause()) next->addClause3(lits);
     else next->addPBConstraint(lits, coeffs, c->rhs());
     weights.push_back(w);

@@ -40,6 +40,13 @@ void pushTerm(vec<Lit>& lits, vec<unsigned>& coeffs, Lit l, int64_t coefficient)
   } while (coefficient > 0);
 }
 
+void pushTerms(vec<Lit>& lits, vec<unsigned>& coeffs, const Constraint& c) {
+  for (int i = 0; i < c.size(); i++) {
+    lits.push(c[i]);
+    coeffs.push(c.coeff(i));
+  }
+}
+
 Constraint* Clause_new(const vec<Lit>& ps, unsigned ref, bool learnt) {
   return Clause::make(ps.begin(), ps.size(), ref, learnt);
 }

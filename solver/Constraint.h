@@ -115,6 +115,9 @@ class PB_Counters : public Constraint {
 // spread over repeated copies of the literal, which the store accepts.
 void pushTerm(vec<Lit>& lits, vec<unsigned>& coeffs, Lit l, int64_t coefficient);
 
+// Appends every term of c, in order.
+void pushTerms(vec<Lit>& lits, vec<unsigned>& coeffs, const Constraint& c);
+
 // The import path's factory.
 Constraint* Clause_new(const vec<Lit>& ps, unsigned ref, bool learnt);
 
