@@ -1,10 +1,10 @@
 // The bounds the threads agree on: the lower bound raised core by core, the
 // best upper bound lowered model by model, and the stop decision when they
 // meet. Every operation holds boundMutex for its whole run.
+#include <unistd.h>
+
 #include <algorithm>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 
 #include "cooperation/Comment.h"
 #include "cooperation/Cooperation.h"
@@ -14,16 +14,28 @@
 static const double costHeadroom = 4.0e18;
 
 void Cooperation::initBound(Solver* s, int origVars, const int* equivalenceMap) {
+  const int nLits = 2 * s->nVars();
+  keepModelTables(nLits, origVars, equivalenceMap);
+  const ObjectiveScan scan = scanObjective(s, nLits);
+  guardOverflow(scan.sumExcess);
+  setFirstBounds(scan.ub, scan.hasObjective);
+  reportProblemType();
+  if (decisionProblem) refuseDecisionProblem();
+}
+
+void Cooperation::keepModelTables(int nLits, int origVars, const int* equivalenceMap) {
   nbOrigVars = origVars;
   bestModel.assign((size_t)(origVars > 0 ? origVars : 0), 0);
-  const int nLits = 2 * s->nVars();
   equivalences.resize((size_t)nLits);
   for (int l = 0; l < nLits; l++) equivalences[l] = equivalenceMap != nullptr ? equivalenceMap[l] : l;
+}
 
-  Cost ub = 1;
-  double sumExcess = 0;
+// The first upper bound, the weights in excess of 1 (the overflow guard) and
+// objectiveWeightSum, which tells weighted from unweighted problems (INT_MAX
+// once a weight above 3000 is met).
+Cooperation::ObjectiveScan Cooperation::scanObjective(Solver* s, int nLits) {
+  ObjectiveScan scan;
   objectiveWeightSum = 0;
-  bool hasObjective = false;
   auto addToWeightSum = [this](Cost excess, Cost amount) {
     if (objectiveWeightSum == INT_MAX) return;
     objectiveWeightSum = excess <= 3000 ? std::min<Cost>(objectiveWeightSum + amount, INT_MAX) : INT_MAX;
@@ -33,26 +45,33 @@ void Cooperation::initBound(Solver* s, int origVars, const int* equivalenceMap) 
     if (w == 0) continue;
     // Any non-zero coefficient is a cost to minimise, also when a variable
     // carries the same weight on both its literals.
-    hasObjective = true;
+    scan.hasObjective = true;
     Cost wc = s->objCoeff(neg(i));
     if (w > wc) {
       if (w > 1) {
-        sumExcess += (double)(w - 1);
+        scan.sumExcess += (double)(w - 1);
         addToWeightSum(w - 1, w - 1);
       }
-      ub += w;
+      scan.ub += w;
     } else {
-      sumExcess += (double)(w - 1);
+      scan.sumExcess += (double)(w - 1);
       addToWeightSum(w - 1, w);
-      if (neg(i) < i && w == wc) ub += w;
+      if (neg(i) < i && w == wc) scan.ub += w;
     }
   }
-  if (sumExcess > costHeadroom) {
-    comment("|  Warning:               Risk of overflow, UB search is disable              |");
-    lbTimeLimit += ubTimeLimit;
-    ubTimeLimit = 0;
-  }
+  return scan;
+}
 
+// Weights too large for the upper-bound encodings: the upper-bound thread's
+// time goes to the lower-bound search.
+void Cooperation::guardOverflow(double sumExcess) {
+  if (sumExcess <= costHeadroom) return;
+  comment("|  Warning:               Risk of overflow, UB search is disable              |");
+  lbTimeLimit += ubTimeLimit;
+  ubTimeLimit = 0;
+}
+
+void Cooperation::setFirstBounds(Cost ub, bool hasObjective) {
   for (Cost& b : bounds) b = -1;
   for (int t = 0; t < nbThreads; t++) bounds[t] = t < nbLB ? 0 : (t < nbLB + nbUB ? ub : -1);
   bounds[0] = 0;
@@ -62,7 +81,9 @@ void Cooperation::initBound(Solver* s, int origVars, const int* equivalenceMap) 
     decisionProblem = true;
     bounds[nbThreads] = INT_MAX;
   }
+}
 
+void Cooperation::reportProblemType() const {
   if (decisionProblem)
     comment("|  Problem Type:          Decision                                            |");
   else if (objectiveWeightSum > 3000)
@@ -70,16 +91,18 @@ void Cooperation::initBound(Solver* s, int origVars, const int* equivalenceMap) 
   else
     comment("|  Problem Type:          Unweighted Optimization                             |");
   comment("|                                                                             |");
+}
 
-  if (decisionProblem) {
-    comment("ERROR! illegal -thread=%d; multithreading approach is currently not available for decision problems",
-            nbThreads);
-    comment("===============================================================================");
-    comment("Wall Clock Time: %.2f s", wcTime(startTime[nbThreads - 1]));
-    printf("s UNKNOWN\n");
-    fflush(stdout);
-    exit(255);
-  }
+// The two-thread search has nothing to minimise on a decision problem: the
+// answer is UNKNOWN.
+void Cooperation::refuseDecisionProblem() {
+  if (!claimAnswer())
+    for (;;) pause();  // another answer is out, and its printer ends the process
+  comment("ERROR! illegal -thread=%d; multithreading approach is currently not available for decision problems",
+          nbThreads);
+  printResultHead();
+  printStatus("UNKNOWN");
+  endRun(255);
 }
 
 // Ends the search once the lower bound has reached the best upper bound.

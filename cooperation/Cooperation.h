@@ -37,9 +37,6 @@ class StartGate {
   void pass();
 };
 
-// Costs and bounds: sums of 32-bit weights over millions of constraints.
-typedef int64_t Cost;
-
 class Cooperation {
  public:
   static const int importCapacity = 20000;
@@ -64,11 +61,9 @@ class Cooperation {
   int searchModeSetting = 0;
   bool partitionedSearch = false;
   int parts = 16;
-  int seed = 91648253;
   bool quiet = false;
   int verbosityLevel = 1;
   int typeLearning = 4;
-  int limitLBD = 0;
   int typeInterval = 100;
   std::vector<int> periodLength;
   bool preprocessor = true;
@@ -140,6 +135,8 @@ class Cooperation {
 
   // Bounds, the stop decision and the progress report.
   static const Cost noBound = INT64_MAX;  // "the lower bound search is over"
+  // The tables of the best model, the first bounds and the problem type from
+  // the objective of s; a decision problem is refused and ends the run.
   void initBound(Solver* s, int nbOrigVars, const int* equivalenceMap);
   void updateUpperValue(Solver* s, int tid, Cost value);
   void checkUpperValuePortfolio(Solver* s, int tid);
@@ -147,10 +144,40 @@ class Cooperation {
   void updateLowerValue(Solver* s, int tid, RefSet<int>& core, std::list<int>* lists, Cost weight,
                         Cost value);
   void reportBoundValue(int tid, int type);
+  static void printStatisticsHead();
+  double wallClock() const;  // wall seconds since the run started
   void multiSaveCertificate(Solver* s);
   bool multiLitValue(Solver* s, Lit l);
 
+  // The end of the run (Answer.cc). One answer is printed, by the thread
+  // that claims it; the Parts decide when, these say how.
+  // True with answerMutex held for good (the claimer ends the process);
+  // false, with the mutex released, when an answer is already out.
+  bool claimAnswer();
+  // The rule and the wall-clock line above every answer; the answer of
+  // preprocessing prints the time without its unit, as the reference does.
+  void printResultHead(bool withUnit = true) const;
+  static void printStatus(const char* status);  // "s <status>"
+  // Ends the process with the streams flushed. From the signal thread the
+  // workers may still be running, so no static destructor may run under
+  // them: that end skips them.
+  [[noreturn]] static void endRun(int status);
+  [[noreturn]] static void endRunFromSignalThread(int status);
+
  private:
+  // The steps of initBound.
+  struct ObjectiveScan {
+    Cost ub = 1;  // one more than the largest cost a model can have
+    double sumExcess = 0;
+    bool hasObjective = false;
+  };
+  void keepModelTables(int nLits, int origVars, const int* equivalenceMap);
+  ObjectiveScan scanObjective(Solver* s, int nLits);
+  void guardOverflow(double sumExcess);
+  void setFirstBounds(Cost ub, bool hasObjective);
+  void reportProblemType() const;
+  [[noreturn]] void refuseDecisionProblem();
+
   void stopWhenBoundsMeet();
   void freeSlot(std::vector<int*>& lits, int slot);
 };

@@ -13,14 +13,20 @@ double wcTime(const struct timeval& start) {
   return (double)(long long)ms / 1000.0;
 }
 
+double Cooperation::wallClock() const { return wcTime(startTime[nbThreads - 1]); }
+
+void Cooperation::printStatisticsHead() {
+  comment("==============================[ Search Statistics ]============================");
+  comment("| Time (s)  | ID |      Bound      |               Shared Clauses             |");
+  comment("|           |    | value      type |  expCls         impCls        Lit/impCl  |");
+  comment("===============================================================================");
+}
+
 // Called with boundMutex held, so rows of the two threads never interleave.
 void Cooperation::reportBoundValue(int tid, int type) {
   if (verbosityLevel > 0) {
     if (rowCounter == 20) {
-      comment("==============================[ Search Statistics ]============================");
-      comment("| Time (s)  | ID |      Bound      |               Shared Clauses             |");
-      comment("|           |    | value      type |  expCls         impCls        Lit/impCl  |");
-      comment("===============================================================================");
+      printStatisticsHead();
       rowCounter = 0;
     } else {
       rowCounter++;
@@ -29,7 +35,7 @@ void Cooperation::reportBoundValue(int tid, int type) {
   const long long shown = (long long)(bounds[tid] + objConstant);
   if (!quiet) {
     double perImport = nbImported[tid] == 0 ? 0.0 : (double)nbImportedLits[tid] / nbImported[tid];
-    comment("| %-7.2f   | %d  | %-11lld %s |  %-16d %-16d %-5.2f |", wcTime(startTime[nbThreads - 1]), tid,
+    comment("| %-7.2f   | %d  | %-11lld %s |  %-16d %-16d %-5.2f |", wallClock(), tid,
             shown, type == 1 ? " ub" : type == 0 ? " lb" : "lub", nbExported[tid], nbImported[tid], perImport);
   } else if (type == 1) {
     printf("o %lld\n", shown);

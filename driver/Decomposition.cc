@@ -74,10 +74,7 @@ static void printConfiguration(Cooperation* coop, int mode) {
   comment("|  Time limit:            %-8.2f         s                                  |", coop->timeLimit);
   comment("|  LB Time limit:         %-8.2f         s                                  |", coop->lbTimeLimit);
   comment("|  UB Time limit:         %-8.2f         s                                  |", coop->ubTimeLimit);
-  comment("==============================[ Search Statistics ]============================");
-  comment("| Time (s)  | ID |      Bound      |               Shared Clauses             |");
-  comment("|           |    | value      type |  expCls         impCls        Lit/impCl  |");
-  comment("===============================================================================");
+  Cooperation::printStatisticsHead();
 }
 
 // Entered holding initMutex; releases it after the box, so the upper-bound

@@ -1,28 +1,19 @@
 // The final result: status, cost and model lines in the solver-evaluation
 // conventions. Every result ends the process with status 255.
 #include <cstdio>
-#include <cstdlib>
 
-#include "cooperation/Comment.h"
 #include "driver/RUKSolver.h"
 
-static void printResultHead(Cooperation* coop) {
-  comment("===============================================================================");
-  comment("Wall Clock Time: %.2f s", wcTime(coop->startTime[coop->nbThreads - 1]));
-}
-
 void RUKSolver::reportFinalResult() {
-  printResultHead(coop);
+  coop->printResultHead();
   if (coop->nbSolutions < 1) {
-    printf(coop->interrupted || coop->timedOut ? "s UNKNOWN\n" : "s UNSATISFIABLE\n");
+    coop->printStatus(coop->interrupted || coop->timedOut ? "UNKNOWN" : "UNSATISFIABLE");
   } else {
     if (!coop->quiet) printf("o %lld\n", (long long)(coop->bounds[coop->nbThreads] + coop->objConstant));
-    printf(coop->interrupted ? "s SATISFIABLE\n" : "s OPTIMUM FOUND\n");
+    coop->printStatus(coop->interrupted ? "SATISFIABLE" : "OPTIMUM FOUND");
     multiReportCertificate();
   }
-  fflush(stdout);
-  fflush(stderr);
-  exit(255);
+  coop->endRun(255);
 }
 
 void RUKSolver::multiReportCertificate() {

@@ -41,17 +41,12 @@ bool RUKSolver::preprocessor() {
     return false;
   }
   coop->done = true;
-  pthread_mutex_lock(&coop->answerMutex);
-  if (!coop->answerPrinted) {
-    coop->answerPrinted = true;
-    comment("===============================================================================");
-    comment("Wall Clock Time: %.2f", wcTime(coop->startTime[coop->nbThreads - 1]));
+  if (coop->claimAnswer()) {
+    coop->printResultHead(false);
     comment("Solved by Preprocessing");
-    printf("s UNSATISFIABLE\n");
-    fflush(stdout);
-    exit(255);  // holding answerMutex: nothing else is printed
+    coop->printStatus("UNSATISFIABLE");
+    coop->endRun(255);  // holding answerMutex: nothing else is printed
   }
-  pthread_mutex_unlock(&coop->answerMutex);
   for (;;) pause();
 }
 
@@ -130,21 +125,17 @@ void RUKSolver::upperBoundLoop() {
 
 void RUKSolver::finish() {
   pthread_mutex_lock(&coop->answerMutex);
-  coop->nbFinished++;
-  if (coop->nbFinished == 1) {
+  const bool first = ++coop->nbFinished == 1;
+  pthread_mutex_unlock(&coop->answerMutex);
+  if (first) {
     // The other thread reports; this solver's memory can go now.
-    pthread_mutex_unlock(&coop->answerMutex);
     delete solver;
     solver = nullptr;
     return;
   }
-  if (coop->answerPrinted) {
-    pthread_mutex_unlock(&coop->answerMutex);
-    return;
-  }
+  if (!coop->claimAnswer()) return;
   const bool outOfTime = solver->role == 0 ? (bool)coop->lbTimeOut : (bool)coop->ubTimeOut;
   if (outOfTime) coop->interrupted = true;
-  coop->answerPrinted = true;
   coop->done = true;
   reportFinalResult();  // ends the process, answerMutex still held
 }

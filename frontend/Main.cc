@@ -25,7 +25,6 @@ namespace {
 
 const int nbThreads = 2;
 const int limitExport = 16;
-const int fixedSeed = 91648253;
 
 RUKSolver** solvers = nullptr;
 Cooperation* coop = nullptr;
@@ -133,9 +132,7 @@ int main(int argc, char** argv) {
   coop->quiet = settings.verbosity == 0;
   coop->verbosityLevel = settings.verbosity;
   coop->typeLearning = 4;
-  coop->limitLBD = 0;
   coop->typeInterval = 100;
-  coop->seed = fixedSeed;
   for (int i = 0; i < nbThreads; i++) {
     coop->startTime[i] = start;
     coop->periodLength[i] = 100;

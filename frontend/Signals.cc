@@ -25,22 +25,13 @@ Cooperation* signalCoop = nullptr;
 RUKSolver** signalSolvers = nullptr;
 sigset_t handledSignals;
 
-[[noreturn]] void endProcess(int status) {
-  fflush(stdout);
-  fflush(stderr);
-  // The workers may still be running: no static destructor may run under them.
-  _exit(status);
-}
-
-double wallClock() { return wcTime(signalCoop->startTime[signalCoop->nbThreads - 1]); }
-
 void interruptedReport() {
   comment("%s", "");
   comment("*** INTERRUPTED ***");
-  comment("Wall Clock Time: %.2f s", wallClock());
+  comment("Wall Clock Time: %.2f s", signalCoop->wallClock());
   comment("%s", "");
   comment("*** INTERRUPTED ***");
-  endProcess(0);
+  Cooperation::endRunFromSignalThread(0);
 }
 
 // The best solution found so far, in the result format. answerMutex keeps it
@@ -50,28 +41,21 @@ void interruptedReport() {
 // released: the process ends here, and no other thread may print a result.
 void terminateReport() {
   Cooperation* coop = signalCoop;
-  pthread_mutex_lock(&coop->answerMutex);
-  if (coop->answerPrinted) {
-    // The result is out and its printer ends the process.
-    pthread_mutex_unlock(&coop->answerMutex);
-    return;
-  }
-  coop->answerPrinted = true;
+  if (!coop->claimAnswer()) return;  // the result is out and its printer ends the process
   coop->interrupted = true;
   coop->done = true;
-  comment("===============================================================================");
-  comment("Wall Clock Time: %.2f s", wallClock());
+  coop->printResultHead();
   pthread_mutex_lock(&coop->boundMutex);
   if (coop->nbSolutions < 1) {
-    printf("s UNKNOWN\n");
+    coop->printStatus("UNKNOWN");
   } else {
     long long best = (long long)(coop->bounds[coop->nbThreads] + coop->objConstant);
     if (!coop->quiet) printf("o %lld\n", best);
     printf("c Best Solution: %lld\n", best);
-    printf("s SATISFIABLE\n");
+    coop->printStatus("SATISFIABLE");
     signalSolvers[0]->multiReportCertificate();
   }
-  endProcess(0);
+  Cooperation::endRunFromSignalThread(0);
 }
 
 void* waitForSignals(void*) {

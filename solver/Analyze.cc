@@ -2,6 +2,7 @@
 // clause minimisation, and the activity bookkeeping.
 #include <cassert>
 
+#include "cooperation/Cooperation.h"
 #include "solver/Solver.h"
 
 void Solver::bumpVar(Var v) {
@@ -120,15 +121,19 @@ void Solver::analyze(Constraint* confl, vec<Lit>& outLearnt, int& outBtLevel, bo
   learntLiteralsAfter += outLearnt.size();
 
   if (outLearnt.size() > 1) {
-    int highest = 1;
-    for (int i = 2; i < outLearnt.size(); i++)
-      if (level[var(outLearnt[i])] > level[var(outLearnt[highest])]) highest = i;
-    Lit tmp = outLearnt[1];
-    outLearnt[1] = outLearnt[highest];
-    outLearnt[highest] = tmp;
+    moveHighestLevelTo(outLearnt, 1);
     outBtLevel = level[var(outLearnt[1])];
   }
   for (Lit q : marksToClear) seen[var(q)] = 0;
+}
+
+void Solver::moveHighestLevelTo(vec<Lit>& ps, int position) {
+  int best = position;
+  for (int i = position + 1; i < ps.size(); i++)
+    if (level[var(ps[i])] > level[var(ps[best])]) best = i;
+  Lit tmp = ps[position];
+  ps[position] = ps[best];
+  ps[best] = tmp;
 }
 
 // True when p follows from the marked literals through reasons that are not

@@ -45,14 +45,8 @@ class Constraint {
 
   inline unsigned coeff(int i) const;
   inline void chCoeff(int i, unsigned c);
-  inline void sortLiterals();
   inline float& activity();
   inline int64_t rhs() const;
-
-  // Every literal of a counter constraint is watched; no clause literal is
-  // watched through this interface (clauses use the two-watch lists).
-  bool watch(int) const { return !isClause(); }
-  void watch(int, bool) {}
 
   inline void assignFalseLit(int i);
   inline void unassignFalseLit(int i);
@@ -161,21 +155,20 @@ inline void Constraint::isSoft(bool soft) {
     asPB().soft = soft;
 }
 
-// Insertion sort by coefficient, largest first; equal coefficients keep their
-// order, which the propagation's early stop relies on only for the magnitudes.
-inline void Constraint::sortLiterals() {
-  if (isClause()) return;
-  PB_Counters& pb = asPB();
-  Lit* ls = pb.lits();
-  for (int i = 1; i < size(); i++) {
-    Lit l = ls[i];
-    unsigned a = pb.coeffs[i];
+// Insertion sort of terms by coefficient, largest first; equal coefficients
+// keep their order, which the propagation's early stop relies on only for the
+// magnitudes.
+inline void sortByCoefficient(Lit* lits, unsigned* coeffs, int n) {
+  for (int i = 1; i < n; i++) {
+    Lit l = lits[i];
+    unsigned a = coeffs[i];
     int j = i;
-    for (; j > 0 && pb.coeffs[j - 1] < a; j--) {
-      ls[j] = ls[j - 1];
-      pb.coeffs[j] = pb.coeffs[j - 1];
+    for (; j > 0 && coeffs[j - 1] < a; j--) {
+      lits[j] = lits[j - 1];
+      coeffs[j] = coeffs[j - 1];
     }
-    ls[j] = l;
-    pb.coeffs[j] = a;
+    lits[j] = l;
+    coeffs[j] = a;
   }
 }
+

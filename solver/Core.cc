@@ -84,6 +84,19 @@ void ProofTrace::computeCore(RefSet<int>& into) {
   core = nullptr;
 }
 
+void Solver::failAtLevel0(Constraint* confl) {
+  if (ok) addConflictLevel0(confl);
+  ok = false;
+}
+
+bool Solver::propagateAtLevel0() {
+  if (!ok) return false;
+  Constraint* confl = propagate();
+  if (confl == nullptr) return true;
+  failAtLevel0(confl);
+  return false;
+}
+
 // Records a conflict at level 0 with every reason behind it, soft or not, and
 // closes it with an empty learnt clause, the root of the next core.
 void Solver::addConflictLevel0(Constraint* confl) {

@@ -3,6 +3,7 @@
 // invariants and backtracks where the clause would have propagated earlier.
 #include <cassert>
 
+#include "cooperation/Cooperation.h"
 #include "solver/Solver.h"
 
 void Solver::addLearntClause(vec<Lit>& ps) { addClause(ps); }
@@ -62,17 +63,10 @@ void Solver::addImportedUnit(vec<Lit>& unit, bool soft) {
   }
   Constraint* c = storeImported(unit, soft);
   if (value(p) == l_False) {
-    if (ok) addConflictLevel0(c);
-    ok = false;
+    failAtLevel0(c);
   } else if (value(p) == l_Undef) {
     uncheckedEnqueue(p, c);
-    if (ok) {
-      Constraint* confl = propagate();
-      if (confl != nullptr) {
-        addConflictLevel0(confl);
-        ok = false;
-      }
-    }
+    propagateAtLevel0();
   }
 }
 
@@ -99,17 +93,6 @@ void Solver::learnFromFalseImport(vec<Lit>& ps, int maxLevel, bool soft) {
     return;
   }
   uncheckedEnqueue(learnt[0], storeImported(learnt, learntSoft));  // a learnt clause: role is not 0
-}
-
-// Moves the literal of the highest level among positions at and after
-// `position` to `position`.
-void Solver::moveHighestLevelTo(vec<Lit>& ps, int position) {
-  int best = position;
-  for (int i = position + 1; i < ps.size(); i++)
-    if (level[var(ps[i])] > level[var(ps[best])]) best = i;
-  Lit tmp = ps[position];
-  ps[position] = ps[best];
-  ps[best] = tmp;
 }
 
 void Solver::addExtraClause(vec<Lit>& lits, bool soft) {

@@ -2,6 +2,8 @@
 // its value, repeat until no model remains.
 #include "solver/PBOSolver.h"
 
+#include "cooperation/Cooperation.h"
+
 #include <algorithm>
 #include <climits>
 

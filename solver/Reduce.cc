@@ -18,7 +18,7 @@ void Solver::reduceDB() {
   for (int i = 0; i < learnts.size(); i++) {
     Constraint* c = learnts[i];
     bool removable = c->size() > 2 && !locked(*c) && (i < half || (double)c->activity() < limit);
-    if (removable) releaseConstraint(c);
+    if (removable) removeClause(*c);
     else learnts[kept++] = c;
   }
   learnts.shrink(learnts.size() - kept);

@@ -1,29 +1,19 @@
 // The conflict-driven search, its restart loop, decisions, the wall-clock
 // budgets and the hand-over of learnt clauses to the other thread.
-#include <sys/time.h>
-
 #include <cassert>
 #include <algorithm>
 #include <climits>
 
+#include "cooperation/Cooperation.h"
 #include "solver/Solver.h"
-
-// Whole seconds since the thread's start, from milliseconds rounded to the
-// nearest: the budgets given on the command line are whole seconds.
-int Solver::secondsSinceStart() const {
-  struct timeval now;
-  gettimeofday(&now, nullptr);
-  const struct timeval& start = coop->startTime[tid];
-  double ms = (double)(now.tv_sec - start.tv_sec) * 1000.0 +
-              (double)(now.tv_usec - start.tv_usec) / 1000.0 + 0.5;
-  return (int)((long long)ms / 1000);
-}
 
 // Sets the thread's time-out flags when its budget has passed (or an analysis
 // failed anywhere, which every search treats like a spent budget).
 bool Solver::budgetSpent() {
   double limit = role == 0 ? coop->lbTimeLimit : coop->ubTimeLimit;
-  if (secondsSinceStart() < limit && !coop->analysisFailed) return false;
+  // Whole seconds: the budgets given on the command line are whole seconds.
+  const int seconds = (int)wcTime(coop->startTime[tid]);
+  if (seconds < limit && !coop->analysisFailed) return false;
   if (role == 0) {
     coop->timedOut = true;
     coop->lbTimeOut = true;

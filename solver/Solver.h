@@ -11,7 +11,6 @@
 
 #include <cstdint>
 
-#include "cooperation/Cooperation.h"
 #include "solver/Constraint.h"
 #include "solver/ProofTrace.h"
 #include "solver/SolverTypes.h"
@@ -26,6 +25,9 @@ struct RestartSchedule {
   int inner = 1;
   int outer = 2;
 };
+
+// The object shared by the search threads (cooperation/Cooperation.h).
+class Cooperation;
 
 struct watchPB_t {
   Constraint* c;
@@ -93,7 +95,12 @@ class Solver {
   bool checkFrozen(vec<Lit>& lits);
   void addExtraClause(vec<Lit>& lits, bool soft);
 
-  // ---- Unsatisfiable cores.
+  // ---- Unsatisfiable cores and level-0 inconsistency.
+  // A conflict at level 0 (confl false there) is recorded, the root of the
+  // next core, once; the solver is inconsistent from then on.
+  void failAtLevel0(Constraint* confl);
+  // Propagates at level 0 and fails on a conflict; false when inconsistent.
+  bool propagateAtLevel0();
   void addConflictLevel0(Constraint* confl);
   void compute_core(RefSet<int>& core);
 
@@ -175,7 +182,6 @@ class Solver {
   lbool searchWithin(const RestartSchedule& schedule);
   void saveModel();
   void endSharingPeriod();
-  int secondsSinceStart() const;
   double randomDraw();
   void clearMarks(const vec<Lit>& lits);
   void weakenPBReason(Constraint& c, Lit p, int index, vec<Lit>& outLearnt, int& pathC);
@@ -184,7 +190,8 @@ class Solver {
   Constraint* storeImported(vec<Lit>& ps, bool soft);
   void addImportedUnit(vec<Lit>& unit, bool soft);
   void learnFromFalseImport(vec<Lit>& ps, int maxLevel, bool soft);
+  // Moves the literal of the highest level among positions at and after
+  // `position` to `position` (the watch to keep, the level to backtrack to).
   void moveHighestLevelTo(vec<Lit>& ps, int position);
   vec<Lit> importScratch;
-  void releaseConstraint(Constraint* c);
 };

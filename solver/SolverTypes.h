@@ -29,3 +29,6 @@ const lbool l_False = -1;
 const lbool l_Undef = 0;
 
 inline lbool toLbool(bool b) { return b ? l_True : l_False; }
+
+// Costs and bounds: sums of 32-bit weights over millions of constraints.
+typedef int64_t Cost;

@@ -66,17 +66,10 @@ Constraint* Solver::addProblemClause(vec<Lit>& ps, unsigned ref, bool soft) {
   constraints.push(c);
 
   if (ps.size() == 0 || value(ps[0]) == l_False) {
-    if (ok) addConflictLevel0(c);
-    ok = false;
+    failAtLevel0(c);
   } else if (value(ps[0]) == l_Undef && (ps.size() == 1 || value(ps[1]) == l_False)) {
     uncheckedEnqueue(ps[0], c);
-    if (ok) {
-      Constraint* confl = propagate();
-      if (confl != nullptr) {
-        addConflictLevel0(confl);
-        ok = false;
-      }
-    }
+    propagateAtLevel0();
   } else if (value(ps[0]) == l_Undef) {
     attachClause(*c);
   }
@@ -95,21 +88,6 @@ Constraint* Solver::addClause2(vec<Lit>& ps) {
   return addProblemClause(ps, (unsigned)constraints.size(), false);
 }
 
-// Stable insertion sort of literals with their coefficients, largest first.
-static void sortByCoefficient(vec<Lit>& lits, vec<unsigned>& coeffs) {
-  for (int i = 1; i < lits.size(); i++) {
-    Lit l = lits[i];
-    unsigned a = coeffs[i];
-    int j = i;
-    for (; j > 0 && coeffs[j - 1] < a; j--) {
-      lits[j] = lits[j - 1];
-      coeffs[j] = coeffs[j - 1];
-    }
-    lits[j] = l;
-    coeffs[j] = a;
-  }
-}
-
 Constraint* Solver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, int64_t rhs) {
   assert(lits.size() == coeffs.size());
   int64_t sumTrue = 0, sumUndef = 0;
@@ -118,7 +96,7 @@ Constraint* Solver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, int64
     if (v == l_True) sumTrue += coeffs[i];
     else if (v == l_Undef) sumUndef += coeffs[i];
   }
-  if (lits.size() >= 2) sortByCoefficient(lits, coeffs);
+  if (lits.size() >= 2) sortByCoefficient(lits.begin(), coeffs.begin(), lits.size());
 
   int ref = (int)(uint32_t)(constraints.size() + (uint32_t)conflicts);
   PB_Counters* c = PB_Counters::make(lits.begin(), coeffs.begin(), lits.size(), rhs, ref, &problemArena);
@@ -126,18 +104,11 @@ Constraint* Solver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, int64
 
   if (ok && rhs > sumTrue) {
     if (rhs > sumTrue + sumUndef) {
-      addConflictLevel0(c);
-      ok = false;
+      failAtLevel0(c);
     } else {
       bool implied = enqueuePBUnitLiterals(*c);
       if (c->size() > 1) attachPB(*c);
-      if (implied) {
-        Constraint* confl = propagate();
-        if (confl != nullptr) {
-          addConflictLevel0(confl);
-          ok = false;
-        }
-      }
+      if (implied) propagateAtLevel0();
     }
   }
   // An empty constraint counts as a general pseudo-Boolean one.
@@ -166,10 +137,7 @@ void Solver::attachPB(Constraint& c) {
   else problemLiterals += c.size();
 }
 
-void Solver::addPBWatch(Constraint& c, int i) {
-  pbWatches[neg(c[i])].push(watchPB_t{&c, i});
-  c.watch(i, true);
-}
+void Solver::addPBWatch(Constraint& c, int i) { pbWatches[neg(c[i])].push(watchPB_t{&c, i}); }
 
 static void removeFirstInOrder(vec<Constraint*>& list, Constraint* c) {
   int j = 0;
@@ -192,13 +160,13 @@ void Solver::detachClause(Constraint& c) {
       assert(j < list.size());
       list[j] = list.last();
       list.pop();
-      c.watch(i, false);
     }
   }
   if (c.learnt()) learntLiterals -= c.size();
   else problemLiterals -= c.size();
 }
 
+// Detaches (a unit or empty constraint has no watches) and frees.
 void Solver::removeClause(Constraint& c) {
   if (c.size() > 1) detachClause(c);
   freeConstraint(&c);
@@ -224,17 +192,12 @@ bool Solver::locked(Constraint& c) const {
   return value(first) == l_True && reason[var(first)] == &c;
 }
 
-void Solver::releaseConstraint(Constraint* c) {
-  if (c->size() > 1) detachClause(*c);
-  freeConstraint(c);
-}
-
 void Solver::removeLearntClauses(unsigned bound) {
   int kept = 0;
   for (int i = 0; i < learnts.size(); i++) {
     Constraint* c = learnts[i];
     if (c->isSoft() && (unsigned)c->ref() >= bound && !locked(*c))
-      releaseConstraint(c);
+      removeClause(*c);
     else
       learnts[kept++] = c;
   }
@@ -247,16 +210,10 @@ void Solver::objCoeff(Lit p, Cost) {
   addClause(unit)->isSoft(true);
 }
 
+// A conflict here is recorded like every other level-0 conflict, so that a
+// core computed afterwards starts from it and not from an older record.
 bool Solver::simplify() {
-  if (!ok) return false;
-  Constraint* confl = propagate();
-  if (confl != nullptr) {
-    // Recorded like every other level-0 conflict, so that a core computed
-    // afterwards starts from this conflict and not from an older record.
-    addConflictLevel0(confl);
-    ok = false;
-    return false;
-  }
+  if (!propagateAtLevel0()) return false;
   if (nAssigns() == simplifiedAt || simplifyCountdown > 0) return true;
   varHeap.filter([this](Var v) { return varValue(v) == l_Undef && decisionVar[v]; });
   simplifiedAt = nAssigns();

@@ -1,0 +1,41 @@
+// The end of the run: the answer is printed once, by the thread that claims
+// it, and the process ends right after it. The Parts decide when an answer is
+// due (the final report, a signal, a problem decided by preprocessing or
+// refused at set-up); the functions here say how it is printed and ended.
+#include <pthread.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "cooperation/Comment.h"
+#include "cooperation/Cooperation.h"
+
+bool Cooperation::claimAnswer() {
+  pthread_mutex_lock(&answerMutex);
+  if (answerPrinted) {
+    pthread_mutex_unlock(&answerMutex);
+    return false;
+  }
+  answerPrinted = true;
+  return true;
+}
+
+void Cooperation::printResultHead(bool withUnit) const {
+  comment("===============================================================================");
+  comment(withUnit ? "Wall Clock Time: %.2f s" : "Wall Clock Time: %.2f", wallClock());
+}
+
+void Cooperation::printStatus(const char* status) { printf("s %s\n", status); }
+
+void Cooperation::endRun(int status) {
+  fflush(stdout);
+  fflush(stderr);
+  exit(status);
+}
+
+void Cooperation::endRunFromSignalThread(int status) {
+  fflush(stdout);
+  fflush(stderr);
+  _exit(status);
+}
