@@ -116,7 +116,7 @@ void Cooperation::updateUpperValue(Solver* s, int tid, Cost value) {
   pthread_mutex_lock(&boundMutex);
   const Cost best = bounds[nbThreads];
   if (value < best) {
-    if (s->role == 0) {
+    if (s->role == Role::LowerBound) {
       // The lower-bound thread's model is optimal by construction, unless
       // its budget ran out before it was proven.
       if (!done && !timedOut) {
@@ -124,7 +124,7 @@ void Cooperation::updateUpperValue(Solver* s, int tid, Cost value) {
         bounds[tid] = value;
         nbSolutions++;
         multiSaveCertificate(s);
-        reportBoundValue(tid, 1);
+        reportBoundValue(tid, BoundType::Upper);
         done = true;
       }
     } else {
@@ -133,10 +133,10 @@ void Cooperation::updateUpperValue(Solver* s, int tid, Cost value) {
         bounds[nbThreads] = value;
         nbSolutions++;
         multiSaveCertificate(s);
-        reportBoundValue(tid, 1);
+        reportBoundValue(tid, BoundType::Upper);
       }
     }
-  } else if (s->role != 0 && bounds[tid] != best) {
+  } else if (s->role != Role::LowerBound && bounds[tid] != best) {
     bounds[tid] = best;
   }
   stopWhenBoundsMeet();
@@ -152,7 +152,7 @@ void Cooperation::checkUpperValuePortfolio(Solver* s, int tid) {
     static_cast<PBOSolver*>(s)->updateObjFunction(bounds[nbThreads]);
     bounds[tid] = bounds[nbThreads];
     s->solverUB = bounds[nbThreads];
-    if (!done) reportBoundValue(tid, 1);
+    if (!done) reportBoundValue(tid, BoundType::Upper);
   }
   pthread_mutex_unlock(&boundMutex);
 }
@@ -164,7 +164,7 @@ void Cooperation::updateLowerValue(Solver*, int tid, Cost value) {
   } else {
     if (value > bounds[tid]) {
       bounds[tid] = value;
-      if (!done) reportBoundValue(tid, 0);
+      if (!done) reportBoundValue(tid, BoundType::Lower);
     }
     stopWhenBoundsMeet();
   }

@@ -143,7 +143,9 @@ class Cooperation {
   void updateLowerValue(Solver* s, int tid, Cost value);
   void updateLowerValue(Solver* s, int tid, RefSet<int>& core, std::list<int>* lists, Cost weight,
                         Cost value);
-  void reportBoundValue(int tid, int type);
+  // The "type" column of a progress row: which bound moved.
+  enum class BoundType { Lower = 0, Upper = 1, Both = 2 };
+  void reportBoundValue(int tid, BoundType type);
   static void printStatisticsHead();
   double wallClock() const;  // wall seconds since the run started
   void multiSaveCertificate(Solver* s);

@@ -23,7 +23,7 @@ void Cooperation::printStatisticsHead() {
 }
 
 // Called with boundMutex held, so rows of the two threads never interleave.
-void Cooperation::reportBoundValue(int tid, int type) {
+void Cooperation::reportBoundValue(int tid, BoundType type) {
   if (verbosityLevel > 0) {
     if (rowCounter == 20) {
       printStatisticsHead();
@@ -35,9 +35,10 @@ void Cooperation::reportBoundValue(int tid, int type) {
   const long long shown = (long long)(bounds[tid] + objConstant);
   if (!quiet) {
     double perImport = nbImported[tid] == 0 ? 0.0 : (double)nbImportedLits[tid] / nbImported[tid];
-    comment("| %-7.2f   | %d  | %-11lld %s |  %-16d %-16d %-5.2f |", wallClock(), tid,
-            shown, type == 1 ? " ub" : type == 0 ? " lb" : "lub", nbExported[tid], nbImported[tid], perImport);
-  } else if (type == 1) {
+    comment("| %-7.2f   | %d  | %-11lld %s |  %-16d %-16d %-5.2f |", wallClock(), tid, shown,
+            type == BoundType::Upper ? " ub" : type == BoundType::Lower ? " lb" : "lub", nbExported[tid],
+            nbImported[tid], perImport);
+  } else if (type == BoundType::Upper) {
     printf("o %lld\n", shown);
     fflush(stdout);
   }

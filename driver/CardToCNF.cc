@@ -2,8 +2,8 @@
 //
 // Every encoder receives the literals l_0 ... l_{n-1} (the negative literals
 // of the relaxation variables) and allows at most one of them to be false.
-// Each constraint it adds is hard and gets one topWeight entry in `weights`,
-// so that constraint index, ref and weight position stay aligned.
+// Each constraint it adds is hard and kept with keepHard (one topWeight
+// entry in `weights`).
 //
 // The core relaxation calls the auxiliary-variable encodings only with seven
 // literals or more. Below that, every one of them falls back to the pairwise
@@ -16,8 +16,6 @@
 #include "driver/RUKSolver.h"
 
 namespace {
-
-const int smallestAuxiliaryEncoding = 7;
 
 // Smallest m with 2^m >= n: ceil(log2 n) computed exactly.
 int ceilLog2(int n) {
@@ -35,11 +33,7 @@ int ceilSqrt(int n) {
 
 }  // namespace
 
-void RUKSolver::addHardClause(Solver* s, vec<Lit>& clause) {
-  Constraint* c = s->addClause2(clause);
-  c->isSoft(false);
-  weights.push_back(topWeight);
-}
+void RUKSolver::addHardClause(Solver* s, vec<Lit>& clause) { keepHard(s->addClause2(clause)); }
 
 void RUKSolver::addHardClause(Solver* s, Lit a, Lit b) {
   vec<Lit> clause;
@@ -63,9 +57,7 @@ Var RUKSolver::newAuxVar(Solver* s) { return s->newVar(true, true); }
 void RUKSolver::pbEncoding(Solver* s, vec<Lit>& lits, vec<unsigned>& coeffs, int n) {
   assert(n == lits.size() && n == coeffs.size());
   if (n <= 0) return;
-  Constraint* c = s->addPBConstraint(lits, coeffs, (int64_t)n - 1);
-  c->isSoft(false);
-  weights.push_back(topWeight);
+  keepHard(s->addPBConstraint(lits, coeffs, (int64_t)n - 1));
 }
 
 // One binary clause per pair: no two literals are false together. Prints nothing.

@@ -2,6 +2,7 @@
 // objective term is a weighted soft unit clause that can show up in a core.
 // Also the two copying rules used everywhere and the cost-limit constraint.
 #include <algorithm>
+#include <cassert>
 
 #include "driver/RUKSolver.h"
 
@@ -10,10 +11,10 @@ Solver* RUKSolver::convertPBOtoRUK(PBOSolver* pbo) {
   for (int v = 0; v < pbo->nVars(); v++) target->newVar();
   weights.clear();
   convertObjFunctionToSoftConstraints(pbo, target);
-  for (Constraint* c : pbo->constraints)
-    if (copyConstraint(pbo, target, c, topWeight)) weights.push_back(topWeight);
+  for (Constraint* c : pbo->constraints) copyConstraint(pbo, target, c, topWeight);
   for (Constraint* c : pbo->learnts)
-    if (c->size() <= learntSizeCap && copyConstraint(pbo, target, c, topWeight)) weights.push_back(topWeight);
+    if (c->size() <= learntSizeCap) copyConstraint(pbo, target, c, topWeight);
+  assert(weightsAligned(target));
   return target;
 }
 
@@ -24,20 +25,21 @@ void RUKSolver::convertObjFunctionToSoftConstraints(PBOSolver* pbo, Solver* targ
     if (pbo->value(l) == l_True) {
       vec<Lit> unit;
       unit.push(l);
-      target->addClause(unit)->isSoft(false);
-      weights.push_back(topWeight);
+      keepHard(target->addClause(unit));
     }
     Cost c = pbo->objCoeff(l);
     if (c == 0) continue;
     if (pbo->value(l) == l_Undef) {
-      target->objCoeff(neg(l), c);
-      weights.push_back(c);
+      target->objCoeff(neg(l), c);  // a soft unit clause
+      keepWeighted(target->constraints.last(), c, true);
     } else if (pbo->value(l) == l_True) {
       lowerBound += c;
     }
   }
 }
 
+// Copies c without its literals fixed at level 0 and keeps it in the weight
+// table; false when c is satisfied there (or a tautology) and nothing is added.
 bool RUKSolver::copyConstraint(Solver* from, Solver* to, Constraint* c, Cost weight) {
   int64_t trueSum = 0;
   vec<Lit>& lits = scratchLits;
@@ -56,28 +58,31 @@ bool RUKSolver::copyConstraint(Solver* from, Solver* to, Constraint* c, Cost wei
   if (trueSum >= c->rhs()) return false;
   if (c->size() == 2 && (*c)[1] == neg((*c)[0])) return false;
   Constraint* copy = c->isClause() ? to->addClause(lits) : to->addPBConstraint(lits, coeffs, c->rhs() - trueSum);
-  copy->isSoft(weight != topWeight);
+  keepWeighted(copy, weight, weight != topWeight);
   return true;
 }
 
-void RUKSolver::addSolverConstraint(Solver* to, Constraint* c) {
+Constraint* RUKSolver::addSolverConstraint(Solver* to, Constraint* c) {
   scratchLits.clear();
   scratchCoeffs.clear();
-  addCopyOf(to, *c, scratchLits, scratchCoeffs);
+  return addCopyOf(to, *c, scratchLits, scratchCoeffs);
 }
 
 // Appends c's terms to the given ones and adds the result to `to` as a
 // constraint of c's kind and right-hand side; a hard c gives a hard copy (a
 // soft one keeps the soft mark every new constraint carries).
-void RUKSolver::addCopyOf(Solver* to, const Constraint& c, vec<Lit>& lits, vec<unsigned>& coeffs) {
+Constraint* RUKSolver::addCopyOf(Solver* to, const Constraint& c, vec<Lit>& lits, vec<unsigned>& coeffs) {
   pushTerms(lits, coeffs, c);
   Constraint* copy = c.isClause() ? to->addClause(lits) : to->addPBConstraint(lits, coeffs, c.rhs());
   if (!c.isSoft()) copy->isSoft(false);
+  return copy;
 }
 
 // sum c * ~l >= sum - softLimit, i.e. the cost of a solution (without the
 // objective constant) is at most softLimit - 1. When the limit is above every
-// possible cost the constraint cannot bind and is not added.
+// possible cost the constraint cannot bind and is not added. Like the
+// objective bound it stays marked soft: what follows from it depends on the
+// cost.
 void RUKSolver::addPBsoftLimit() {
   if (!hasSoftLimit) return;
   vec<Lit> lits;
@@ -91,6 +96,5 @@ void RUKSolver::addPBsoftLimit() {
   }
   const Cost rhs = sum - softLimit;
   if (rhs <= 0) return;
-  weights.push_back(topWeight);
-  solver->addPBConstraint(lits, coeffs, rhs);
+  keepWeighted(solver->addPBConstraint(lits, coeffs, rhs), topWeight, true);
 }

@@ -20,9 +20,7 @@ CoreOutcome RUKSolver::multiComputeCore(RefSet<int>& core, int budget) {
     coop->lbTimeOut = true;
     return CoreOutcome::Stop;
   }
-  // Clauses imported during the search are hard constraints of the solver.
-  weights.insert(weights.end(), (size_t)coop->pendingWeights[tid], topWeight);
-  coop->pendingWeights[tid] = 0;
+  keepImportedClauses();
   if (coop->done) return CoreOutcome::Stop;
   solver->compute_core(core);
   return CoreOutcome::Core;
@@ -71,12 +69,7 @@ void RUKSolver::multiLowerBoundSearch() {
     nbSolverConstraints = solver->nConstraints();
     Solver* next = buildNextSolver(solver, core, lists.data(), w);
     coop->updateLowerValue(solver, tid, lowerBound);
-    next->tid = solver->tid;
-    next->role = solver->role;
-    next->solverUB = solver->solverUB;
-    next->coop = coop;
     core.clear();
-    delete solver;
-    solver = next;
+    replaceSolver(next);
   }
 }

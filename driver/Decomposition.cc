@@ -9,7 +9,7 @@
 // part-dyn: few weight classes with at least two soft constraints each on
 // average get the weight partitions; anything else up to 100000 constraints
 // the graph partitions; a single weight class always the normal search.
-int RUKSolver::getStats() {
+SearchMode RUKSolver::getStats() {
   long long soft = 0, hard = 0;
   std::set<Cost> softWeights;
   for (int i = 0; i < solver->nConstraints(); i++) {
@@ -22,24 +22,24 @@ int RUKSolver::getStats() {
   }
   const long long classes = softWeights.empty() ? 1 : (long long)softWeights.size();
   const float ratio = (float)soft / (float)classes;
-  if (classes <= 300 && ratio >= 2.0f) return classes == 1 ? 0 : 1;
-  if (soft + hard > 100000) return 0;
-  return classes == 1 ? 0 : 2;
+  if (classes <= 300 && ratio >= 2.0f) return classes == 1 ? searchNormal : searchPartWeight;
+  if (soft + hard > 100000) return searchNormal;
+  return classes == 1 ? searchNormal : searchPartGraph;
 }
 
-static void printModeLine(int setting, int mode, int parts) {
-  if (setting == 3) {
-    if (mode == 2)
+static void printModeLine(SearchMode setting, SearchMode mode, int parts) {
+  if (setting == searchPartDyn) {
+    if (mode == searchPartGraph)
       comment("|  LB Search mode:        %-15s    (%-3d parts)                |", "Part-dyn (part-graph)", parts);
-    else if (mode == 1)
+    else if (mode == searchPartWeight)
       comment("|  LB Search mode:        %-15s                              |", "Part-dyn (part-weight)");
     else
       comment("|  LB Search mode:        %-15s                                   |", "Part-dyn (normal)");
-  } else if (mode == 2) {
+  } else if (mode == searchPartGraph) {
     comment("|  LB Search mode:        %-15s     (%-3d parts)                     |", "Part-graph", parts);
   } else {
     comment("|  LB Search mode:        %-15s                                     |",
-            mode == 1 ? "Part-weight" : "Normal");
+            mode == searchPartWeight ? "Part-weight" : "Normal");
   }
 }
 
@@ -63,14 +63,14 @@ static const char* const ubEncodingLines[] = {
     "|  UB encoding:           Dynamic                                             |",
 };
 
-static void printConfiguration(Cooperation* coop, int mode) {
+static void printConfiguration(Cooperation* coop, SearchMode mode) {
   comment("============================[ Solver Configuration ]===========================");
   comment(coop->preprocessor ? "|  Preprocessor:          Yes                                                 |"
                              : "|  Preprocessor:          No                                                  |");
-  printModeLine(coop->searchModeSetting, mode, coop->parts);
+  printModeLine((SearchMode)coop->searchModeSetting, mode, coop->parts);
   const int lb = coop->encoding[0], ub = coop->encoding[1];
-  if (lb >= 0 && lb <= 8) comment("%s", lbEncodingLines[lb]);
-  if (ub >= 0 && ub <= 4) comment("%s", ubEncodingLines[ub]);
+  if (lb >= 0 && lb < nbAtMostOne) comment("%s", lbEncodingLines[lb]);
+  if (ub >= 0 && ub < nbAtMostK) comment("%s", ubEncodingLines[ub]);
   comment("|  Time limit:            %-8.2f         s                                  |", coop->timeLimit);
   comment("|  LB Time limit:         %-8.2f         s                                  |", coop->lbTimeLimit);
   comment("|  UB Time limit:         %-8.2f         s                                  |", coop->ubTimeLimit);
@@ -81,8 +81,8 @@ static void printConfiguration(Cooperation* coop, int mode) {
 // thread starts only once the configuration is out.
 void RUKSolver::initDecomposition() {
   pthread_mutex_lock(&coop->decompositionMutex);
-  int mode = coop->searchModeSetting;
-  if (mode == 3) mode = getStats();
+  SearchMode mode = (SearchMode)coop->searchModeSetting;
+  if (mode == searchPartDyn) mode = getStats();
   printConfiguration(coop, mode);
   pthread_mutex_unlock(&coop->initMutex);
   coop->partitionedSearch = false;  // the search below is the normal one

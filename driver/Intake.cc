@@ -33,58 +33,48 @@ Solver* RUKSolver::newSolverFromPrevious(Solver* previous, int pbo) {
   return s;
 }
 
+// A soft constraint of the problem becomes hard, relaxed by the negative
+// literal of a fresh variable that carries its weight in the objective; a
+// soft unit is an objective term by itself.
 Constraint* RUKSolver::addClause(vec<Lit>& lits, Cost weight) {
   assert(weight > 0);
-  const Var n = solver->nVars();
-  if (objectiveMode > 0 && weight != topWeight) {
-    if (lits.size() == 1) {
-      solver->objCoeff(lits[0], weight);
-      return nullptr;
-    }
-    weights.push_back(topWeight);
-    nbRelaxVars++;
-    relaxVars.push(n);
-    solver->newVar();
-    solver->objCoeff(mkLit(n), weight);
-    lits.push(mkLit(n, true));
-    Constraint* c = solver->addClause(lits);
-    c->isSoft(false);
-    static_cast<PBOSolver*>(solver)->relaxations.push_back({n, c});
-    return c;
+  if (objectiveMode <= 0 || weight == topWeight) return keepWeighted(solver->addClause(lits), weight, false);
+  if (lits.size() == 1) {
+    solver->objCoeff(lits[0], weight);
+    return nullptr;
   }
-  weights.push_back(weight);
-  Constraint* c = solver->addClause(lits);
-  c->isSoft(false);
-  return c;
+  const Var r = newRelaxationVar(weight);
+  lits.push(mkLit(r, true));
+  return keepRelaxed(solver->addClause(lits), r);
 }
 
 Constraint* RUKSolver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, int64_t rhs, Cost weight) {
   assert(weight > 0);
-  const Var n = solver->nVars();
-  if (objectiveMode > 0 && weight != topWeight) {
-    weights.push_back(topWeight);
-    nbRelaxVars++;
-    relaxVars.push(n);
-    solver->newVar();
-    solver->objCoeff(mkLit(n), weight);
-    pushTerm(lits, coeffs, mkLit(n, true), rhs);  // alone it satisfies the constraint
-    Constraint* c = solver->addPBConstraint(lits, coeffs, rhs);
-    c->isSoft(false);
-    static_cast<PBOSolver*>(solver)->relaxations.push_back({n, c});
-    return c;
-  }
-  Constraint* c = solver->addPBConstraint(lits, coeffs, rhs);
-  c->isSoft(false);
-  weights.push_back(weight);
-  return c;
+  if (objectiveMode <= 0 || weight == topWeight)
+    return keepWeighted(solver->addPBConstraint(lits, coeffs, rhs), weight, false);
+  const Var r = newRelaxationVar(weight);
+  pushTerm(lits, coeffs, mkLit(r, true), rhs);  // alone it satisfies the constraint
+  return keepRelaxed(solver->addPBConstraint(lits, coeffs, rhs), r);
+}
+
+Var RUKSolver::newRelaxationVar(Cost weight) {
+  const Var r = solver->newVar();
+  nbRelaxVars++;
+  relaxVars.push(r);
+  solver->objCoeff(mkLit(r), weight);
+  return r;
+}
+
+Constraint* RUKSolver::keepRelaxed(Constraint* c, Var relaxation) {
+  static_cast<PBOSolver*>(solver)->relaxations.push_back({relaxation, c});
+  return keepHard(c);
 }
 
 // The thread counts are shared: thread 0 writes them, before it opens the
-// start gate that thread 1 passes before it reads them.
+// start gate that thread 1 passes before it reads them. No upper bound is
+// known yet: the one-time set-up computes it.
 void RUKSolver::solverConfiguration() {
-  solver->coop = coop;
-  solver->tid = tid;
-  solver->role = tid == 0 ? 0 : 1;
+  solver->attach(coop, tid, tid == 0 ? Role::LowerBound : Role::UpperBound, 0);
   if (tid == 0) {
     coop->nbLB = 1;
     coop->nbUB = 1;

@@ -67,30 +67,20 @@ void RUKSolver::oneTimeSetUp() {
     if (!isRelax[(size_t)v]) coop->solverVar.push_back(v);
   relaxVars.clear();
 
-  Solver* converted = convertPBOtoRUK(static_cast<PBOSolver*>(solver));
-  delete solver;
-  solver = converted;
-  solver->coop = coop;
-  solver->tid = tid;
-  solver->role = 0;
-  solver->solverUB = coop->initialUB;
+  installSolver(convertPBOtoRUK(static_cast<PBOSolver*>(solver)), Role::LowerBound, coop->initialUB);
   objectiveMode = 0;
   coop->nbOrigConstraints = solver->nConstraints();
 
   // The unrelaxed copy serves the partition-based searches only; the normal
   // search never reads it, and on a large problem it is a full extra copy.
-  if (coop->searchModeSetting != 0) keepUnrelaxedCopy();
-  solver->solverUB = coop->initialUB;
+  if (coop->searchModeSetting != searchNormal) keepUnrelaxedCopy();
   initDecomposition();
 }
 
 void RUKSolver::keepUnrelaxedCopy() {
   delete origSolver;
   origSolver = newSolverFromPrevious(solver, 0);
-  origSolver->coop = coop;
-  origSolver->tid = tid;
-  origSolver->role = 0;
-  origSolver->solverUB = coop->initialUB;
+  origSolver->attach(coop, tid, Role::LowerBound, coop->initialUB);
   for (int v = 0; v < solver->nVars(); v++) origSolver->newVar();
   origWeights.clear();
   for (int i = 0; i < solver->nConstraints(); i++) {
@@ -134,7 +124,7 @@ void RUKSolver::finish() {
     return;
   }
   if (!coop->claimAnswer()) return;
-  const bool outOfTime = solver->role == 0 ? (bool)coop->lbTimeOut : (bool)coop->ubTimeOut;
+  const bool outOfTime = solver->role == Role::LowerBound ? (bool)coop->lbTimeOut : (bool)coop->ubTimeOut;
   if (outOfTime) coop->interrupted = true;
   coop->done = true;
   reportFinalResult();  // ends the process, answerMutex still held
@@ -151,7 +141,7 @@ int RUKSolver::solve() {
   } else {
     oneTimeSetUp();
   }
-  if (solver->role == 1) {
+  if (solver->role == Role::UpperBound) {
     solver->solverUB = coop->initialUB;
     upperBoundLoop();
   }

@@ -2,7 +2,8 @@
 // RUKSolver holding a full private copy of the problem in its working solver.
 //
 // Methods live in files named after what they do: problem intake and the
-// start-up boxes (Intake.cc), the objective-to-soft-constraint conversion
+// start-up boxes (Intake.cc), the weight table and the swap of working
+// solvers (WorkingSolver.cc), the objective-to-soft-constraint conversion
 // (Conversion.cc), the core-guided lower-bound loop (CoreLoop.cc), core
 // relaxation (Relaxation.cc), the at-most-one encoders (CardToCNF.cc), the
 // thread road (QuonSolver.cc), the search-mode choice (Decomposition.cc) and
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "cooperation/Cooperation.h"
+#include "driver/Kinds.h"
 #include "solver/PBOSolver.h"
 #include "solver/Solver.h"
 
@@ -46,7 +48,11 @@ class RUKSolver {
   int nbRelaxVars = 0;
   vec<int> relaxVars;
   int nbOrigVars = -1;
-  std::vector<Cost> weights;  // by constraint index of the working solver
+  // The weight table: entry i is the weight of constraint i of the working
+  // solver, whose ref is i as well (topWeight for a hard one). Entries come
+  // in only through keepWeighted and keepImportedClauses; every rebuild
+  // asserts the alignment (weightsAligned).
+  std::vector<Cost> weights;
   int* equivalences = nullptr;
 
   // ---- Search state.
@@ -69,6 +75,7 @@ class RUKSolver {
   Solver* newSolverFromPrevious(Solver* previous, int pbo);
   Constraint* addClause(vec<Lit>& lits, Cost weight);
   Constraint* addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, int64_t rhs, Cost weight);
+  Var newRelaxationVar(Cost weight);
   void solverConfiguration();
   void reportSolverVersion();
   void reportStatistics(const struct timeval& parseStart);
@@ -83,17 +90,33 @@ class RUKSolver {
   Solver* convertPBOtoRUK(PBOSolver* pbo);
   void convertObjFunctionToSoftConstraints(PBOSolver* pbo, Solver* target);
   bool copyConstraint(Solver* from, Solver* to, Constraint* c, Cost weight);
-  void addSolverConstraint(Solver* to, Constraint* c);
+  Constraint* addSolverConstraint(Solver* to, Constraint* c);
   void addPBsoftLimit();
 
   // ---- Core-guided lower-bound search.
   void initDecomposition();
-  int getStats();
+  SearchMode getStats();
   void multiLowerBoundSearch();
   CoreOutcome multiComputeCore(RefSet<int>& core, int budget);
   // The smallest weight of a soft member of the core; false when it has none.
   bool computeCoreWeight(Solver* s, RefSet<int>& core, Cost& weight);
   Solver* buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>* lists, Cost w);
+
+  // ---- The weight table's one way in.
+  // Appends weight as the entry of c, the constraint just added to the
+  // solver the table describes, and sets c's soft flag.
+  Constraint* keepWeighted(Constraint* c, Cost weight, bool soft);
+  Constraint* keepHard(Constraint* c) { return keepWeighted(c, topWeight, false); }
+  // Index == ref == weight position for every constraint of s.
+  bool weightsAligned(const Solver* s) const;
+
+  // ---- Installing a working solver.
+  // Makes next the working solver, attached to this thread with the given
+  // role and starting upper bound; the old working solver is deleted.
+  void installSolver(Solver* next, Role role, Cost upperBound);
+  // Makes next the working solver in the old one's place: same thread, role
+  // and upper bound.
+  void replaceSolver(Solver* next) { installSolver(next, solver->role, solver->solverUB); }
 
   // ---- At-most-one encodings over the literals (at most one of them false).
   void pbEncoding(Solver* s, vec<Lit>& lits, vec<unsigned>& coeffs, int n);
@@ -121,7 +144,9 @@ class RUKSolver {
   void addHardClause(Solver* s, Lit a, Lit b, Lit c);
   Var newAuxVar(Solver* s);
   void addAtMostOne(Solver* next, int firstVar, int count);
-  void addCopyOf(Solver* to, const Constraint& c, vec<Lit>& lits, vec<unsigned>& coeffs);
+  Constraint* keepRelaxed(Constraint* c, Var relaxation);
+  void keepImportedClauses();
+  Constraint* addCopyOf(Solver* to, const Constraint& c, vec<Lit>& lits, vec<unsigned>& coeffs);
   void adderHalves(Solver* s, vec<Lit>& lits, Var a, Var b);
   Var relaxationVarFor(Solver* next, Constraint& c, std::list<int>* lists, std::vector<char>& shared,
                        int& created);

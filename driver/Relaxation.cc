@@ -47,30 +47,28 @@ void RUKSolver::addAtMostOne(Solver* next, int firstVar, int count) {
     lits.push(mkLit(firstVar + j, true));
     ones.push(1);
   }
-  const int kind = coop->encoding[tid];
-  if (count < 7) {
-    if (kind == 8) pbEncoding(next, lits, ones, count);
+  const AtMostOne kind = (AtMostOne)coop->encoding[tid];
+  if (count < smallestAuxiliaryEncoding) {
+    if (kind == amoPb) pbEncoding(next, lits, ones, count);
     else binomialEncoding(next, lits, false);
     return;
   }
   vec<Lit> out;
   switch (kind) {
-    case 0: binomialEncoding(next, lits, false); break;
-    case 1: regularEncoding(next, lits); break;
-    case 2: binaryEncoding(next, lits, true); break;
-    case 3: commanderEncoding(next, lits); break;
-    case 4: productEncoding(next, lits, true); break;
-    case 5: sequentialEncoding(next, lits); break;
-    case 6: adderEncoding(next, lits, out); break;
-    case 7: sorterEncoding(next, lits); break;
-    case 8: pbEncoding(next, lits, ones, count); break;
-    default: break;
+    case amoPairwise: binomialEncoding(next, lits, false); break;
+    case amoLadder: regularEncoding(next, lits); break;
+    case amoBitwise: binaryEncoding(next, lits, true); break;
+    case amoCommander: commanderEncoding(next, lits); break;
+    case amoProduct: productEncoding(next, lits, true); break;
+    case amoSequential: sequentialEncoding(next, lits); break;
+    case amoTotalizer: adderEncoding(next, lits, out); break;
+    case amoSorters: sorterEncoding(next, lits); break;
+    case amoPb: pbEncoding(next, lits, ones, count); break;
   }
 }
 
 Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>* lists, Cost w) {
   Solver* next = newSolverFromPrevious(s, 0);
-  next->tid = tid;
   for (int v = 0; v < nbSolverVars; v++) next->newVar();
   int created = 0;
   std::vector<char> shared(core.size() + 1, 0);
@@ -96,9 +94,7 @@ Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>*
     bool inputOnly = true;
     for (int j = 0; j < c->size() && inputOnly; j++) inputOnly = var((*c)[j]) < nbOrigVars;
     if (!inputOnly) continue;
-    addSolverConstraint(next, c);
-    nbSolverConstraints++;
-    weights.push_back(topWeight);
+    keepHard(addSolverConstraint(next, c));
   }
 
   for (auto& [c, v] : splits) {
@@ -106,13 +102,13 @@ Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>*
     coeffs.clear();
     pushTerm(lits, coeffs, mkLit(v), c->rhs());
     pushTerms(lits, coeffs, *c);
-    if (c->isClause()) next->addClause3(lits);
-    else next->addPBConstraint(lits, coeffs, c->rhs());
-    weights.push_back(w);
+    Constraint* relaxed = c->isClause() ? next->addClause3(lits) : next->addPBConstraint(lits, coeffs, c->rhs());
+    keepWeighted(relaxed, w, true);
     weights[(size_t)c->ref()] -= w;
   }
 
   addAtMostOne(next, nbSolverVars, created);
+  assert(weightsAligned(next));
   for (int l = 0; l < 2 * nbOrigVars; l++) lists[l].clear();
   nbSolverConstraints = next->nConstraints();
   nbSolverVars = next->nVars();

@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
   coop = new Cooperation(nbThreads, limitExport);
   coop->timeLimit = settings.timeLimit;
   coop->parts = settings.parts;
-  coop->partitionedSearch = settings.searchMode != 0;
+  coop->partitionedSearch = settings.searchMode != searchNormal;
   coop->searchModeSetting = settings.searchMode;
   // Set now already, for a signal that arrives while the input is read.
   for (int i = 0; i < nbThreads; i++) coop->startTime[i] = start;

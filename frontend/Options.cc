@@ -97,15 +97,15 @@ CommandLineResult parseCommandLine(int argc, const char* const* argv, Settings& 
     } else if ((value = hasPrefix(word, "-lb-search-mode="))) {
       int mode = lookUp(value, searchModes);
       if (mode < 0) return error("ERROR! illegal value for search mode %s", value);
-      settings.searchMode = mode;
+      settings.searchMode = (SearchMode)mode;
     } else if ((value = hasPrefix(word, "-enc-lb="))) {
       int kind = lookUp(value, amoEncodings);
       if (kind < 0) return error("ERROR! illegal at-most-one kind of encoding %s", value);
-      settings.amo = kind;
+      settings.amo = (AtMostOne)kind;
     } else if ((value = hasPrefix(word, "-enc-ub="))) {
       int kind = lookUp(value, amkEncodings);
       if (kind < 0) return error("ERROR! illegal at-most-k kind of encoding %s", value);
-      settings.amk = kind;
+      settings.amk = (AtMostK)kind;
     } else if ((value = hasPrefix(word, "-verbosity="))) {
       // The message shows the number read, or the value held before when
       // there was none.

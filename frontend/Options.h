@@ -8,21 +8,8 @@
 
 #include <string>
 
-// At-most-one encodings of a core (-enc-lb=), in option-value order.
-enum {
-  amoPairwise = 0,
-  amoLadder = 1,
-  amoBitwise = 2,
-  amoCommander = 3,
-  amoProduct = 4,
-  amoSequential = 5,
-  amoTotalizer = 6,
-  amoSorters = 7,
-  amoPb = 8
-};
-
-// At-most-k encodings of the objective bound (-enc-ub=).
-enum { amkPb = 0, amkSequential = 1, amkTotalizer = 2, amkSorters = 3, amkDyn = 4 };
+#include "driver/Kinds.h"
+#include "solver/Kinds.h"
 
 // The largest -part-graph= value taken: far beyond any useful partition count,
 // small enough that the partitioner's per-part tables stay affordable.
@@ -32,13 +19,12 @@ struct Settings {
   static constexpr double defaultTimeLimit = 1800.0;
   static constexpr double defaultLbTimeLimit = 900.0;
 
-  int nbThreads = 2;
   double timeLimit = defaultTimeLimit;
   double lbTimeLimit = defaultLbTimeLimit;
   bool setLbTimeLimit = false;
-  int amo = amoPb;
-  int amk = amkDyn;
-  int searchMode = 0;
+  AtMostOne amo = amoPb;
+  AtMostK amk = amkDyn;
+  SearchMode searchMode = searchNormal;
   int parts = 16;
   int pre = 1;
   int verbosity = 1;

@@ -38,7 +38,7 @@ bool Solver::checkFrozen(vec<Lit>& lits) {
 // (it takes the next slot of the driver's weight table, so the driver is told
 // through pendingWeights), on the upper-bound thread as a learnt clause.
 Constraint* Solver::storeImported(vec<Lit>& ps, bool soft) {
-  if (role == 0) {
+  if (role == Role::LowerBound) {
     Clause* c = Clause::make(ps.begin(), ps.size(), (unsigned)constraints.size(), false);
     c->isSoft(soft);
     constraints.push(c);
@@ -57,7 +57,7 @@ Constraint* Solver::storeImported(vec<Lit>& ps, bool soft) {
 void Solver::addImportedUnit(vec<Lit>& unit, bool soft) {
   Lit p = unit[0];
   cancelUntil(0);
-  if (role != 0) {
+  if (role != Role::LowerBound) {
     if (value(p) == l_Undef) uncheckedEnqueue(p, nullptr);
     return;
   }
@@ -92,7 +92,7 @@ void Solver::learnFromFalseImport(vec<Lit>& ps, int maxLevel, bool soft) {
     if (value(learnt[0]) == l_Undef) uncheckedEnqueue(learnt[0], nullptr);
     return;
   }
-  uncheckedEnqueue(learnt[0], storeImported(learnt, learntSoft));  // a learnt clause: role is not 0
+  uncheckedEnqueue(learnt[0], storeImported(learnt, learntSoft));  // a learnt clause: the upper-bound role
 }
 
 void Solver::addExtraClause(vec<Lit>& lits, bool soft) {
@@ -125,7 +125,7 @@ void Solver::addExtraClause(vec<Lit>& lits, bool soft) {
     Constraint* c = storeImported(ps, soft);
     cancelUntil(maxLevel);
     if (value(ps[0]) == l_Undef) uncheckedEnqueue(ps[0], c);
-  } else if (role != 0) {
+  } else if (role != Role::LowerBound) {
     learnFromFalseImport(ps, maxLevel, soft);
   }
 }

@@ -116,7 +116,7 @@ void PBOSolver::updateObjFunction(Cost bound) {
     }
   }
   // Weights this large never go into an at-most-k encoding.
-  if (coop->objectiveWeightSum == INT_MAX) coop->encoding[tid] = 0;
+  if (coop->objectiveWeightSum == INT_MAX) coop->encoding[tid] = amkPb;
   Cost v = bound == -1 ? modelValue() : bound;
   if (boundLits.size() == 0) {
     // Every variable weighs the same on both literals: all models cost v.

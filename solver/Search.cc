@@ -10,11 +10,11 @@
 // Sets the thread's time-out flags when its budget has passed (or an analysis
 // failed anywhere, which every search treats like a spent budget).
 bool Solver::budgetSpent() {
-  double limit = role == 0 ? coop->lbTimeLimit : coop->ubTimeLimit;
+  double limit = role == Role::LowerBound ? coop->lbTimeLimit : coop->ubTimeLimit;
   // Whole seconds: the budgets given on the command line are whole seconds.
   const int seconds = (int)wcTime(coop->startTime[tid]);
   if (seconds < limit && !coop->analysisFailed) return false;
-  if (role == 0) {
+  if (role == Role::LowerBound) {
     coop->timedOut = true;
     coop->lbTimeOut = true;
   } else {
@@ -25,7 +25,7 @@ bool Solver::budgetSpent() {
 
 void Solver::endSharingPeriod() {
   coop->periodConflicts[tid] = 0;
-  if (role == 1) {
+  if (role == Role::UpperBound) {
     coop->updateUpperValue(this, tid, coop->bounds[tid]);
     coop->checkUpperValuePortfolio(this, tid);
   }
@@ -43,13 +43,13 @@ void Solver::exportLearnt(const vec<Lit>& learnt, bool soft, bool stored) {
   if (coop->limitExport <= 0) return;
   if (!stored) {
     // A unit learnt without a trace: only the upper-bound thread offers it.
-    if (role != 1) return;
+    if (role != Role::UpperBound) return;
     if (soft && var(learnt[0]) >= coop->nbSharedVars) return;
     coop->exportClause(this, learnt, 1);
     return;
   }
   if (learnt.size() > coop->exportLimit[tid] || soft) return;
-  if (role == 0) {
+  if (role == Role::LowerBound) {
     for (Lit q : learnt)
       if (var(q) >= coop->nbSharedVars) return;
   }
@@ -192,7 +192,7 @@ bool Solver::multiSolve() {
   for (;;) {
     status = searchWithin(schedule);
     if (coop->interrupted) {
-      if (role != 0 || !coop->partitionedSearch) coop->done = true;
+      if (role != Role::LowerBound || !coop->partitionedSearch) coop->done = true;
       return false;
     }
     if (coop->lbTimeOut) return false;

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "solver/Constraint.h"
+#include "solver/Kinds.h"
 #include "solver/ProofTrace.h"
 #include "solver/SolverTypes.h"
 #include "solver/VarHeap.h"
@@ -159,11 +160,20 @@ class Solver {
   int restartBudget = 100000;
   int restarts = 0;
 
-  // ---- Thread.
+  // ---- Thread: set together by attach.
   int tid = 0;
-  int role = 0;
+  Role role = Role::LowerBound;
   Cooperation* coop = nullptr;
-  Cost solverUB = 0;
+  Cost solverUB = 0;  // the upper bound the solver starts from
+
+  // Puts the solver to work for a search thread: the shared object, the
+  // thread index, its role and the upper bound it starts from.
+  void attach(Cooperation* shared, int threadId, Role threadRole, Cost upperBound) {
+    coop = shared;
+    tid = threadId;
+    role = threadRole;
+    solverUB = upperBound;
+  }
 
   // ---- Statistics.
   uint64_t starts = 0, decisions = 0, randomDecisions = 0, propagations = 0, conflicts = 0;

@@ -25,8 +25,7 @@ struct UpperSetup {
   PBOSolver s;
   explicit UpperSetup(int nVars) {
     coop.nbLB = coop.nbUB = 1;
-    s.coop = &coop;
-    s.tid = s.role = 1;
+    s.attach(&coop, 1, Role::UpperBound, 0);
     for (int i = 0; i < nVars; i++) s.newVar();
   }
   std::string init() {
@@ -118,8 +117,7 @@ struct TwoRoles {
     coop.verbosityLevel = 0;
     for (int role = 0; role < 2; role++) {
       Solver& s = role ? upper : lower;
-      s.coop = &coop;
-      s.tid = s.role = role;
+      s.attach(&coop, role, (Role)role, 0);
       for (int v = 0; v < 8; v++) s.newVar();
     }
     testing::internal::CaptureStdout();
@@ -208,10 +206,10 @@ TEST(Report, RowsWithTheBoxHeadAndQuietOLines) {
   t.coop.nbImported[1] = 4;
   t.coop.nbImportedLits[1] = 10;
   testing::internal::CaptureStderr();
-  t.coop.reportBoundValue(1, 1);
-  t.coop.reportBoundValue(0, 0);
-  t.coop.reportBoundValue(1, 2);
-  for (int i = 0; i < 42; i++) t.coop.reportBoundValue(1, 1);
+  t.coop.reportBoundValue(1, Cooperation::BoundType::Upper);
+  t.coop.reportBoundValue(0, Cooperation::BoundType::Lower);
+  t.coop.reportBoundValue(1, Cooperation::BoundType::Both);
+  for (int i = 0; i < 42; i++) t.coop.reportBoundValue(1, Cooperation::BoundType::Upper);
   std::vector<std::string> out = lines(testing::internal::GetCapturedStderr());
   const std::string sp15(15, ' ');
   const std::string rows[3] = {"   | 1  | 6000000100   ub |  3" + sp15 + " 4" + sp15 + " 2.50  |",
@@ -242,9 +240,9 @@ TEST(Report, RowsWithTheBoxHeadAndQuietOLines) {
   t.coop.objConstant = -3;
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  t.coop.reportBoundValue(0, 0);
-  t.coop.reportBoundValue(1, 1);
-  t.coop.reportBoundValue(1, 2);
+  t.coop.reportBoundValue(0, Cooperation::BoundType::Lower);
+  t.coop.reportBoundValue(1, Cooperation::BoundType::Upper);
+  t.coop.reportBoundValue(1, Cooperation::BoundType::Both);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "o 6000000006\n");
 }

@@ -24,9 +24,7 @@ std::vector<Lit> litsOf(const Constraint& c) {
 }
 
 void wire(Solver& s, Cooperation& coop, int tid, int role, int nVars) {
-  s.coop = &coop;
-  s.tid = tid;
-  s.role = role;
+  s.attach(&coop, tid, (Role)role, 0);
   for (int i = 0; i < nVars; i++) s.newVar();
 }
 

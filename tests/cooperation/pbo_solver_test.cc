@@ -20,8 +20,7 @@ struct Upper {
     coop.nbLB = coop.nbUB = 1;
     coop.quiet = true;
     coop.verbosityLevel = 0;
-    s.coop = &coop;
-    s.tid = s.role = 1;
+    s.attach(&coop, 1, Role::UpperBound, 0);
     loadHard(s, w);
     loadObjective(s, w);
     testing::internal::CaptureStderr();

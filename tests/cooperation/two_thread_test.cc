@@ -95,14 +95,11 @@ void runShared(uint64_t seed, int nbUB, bool large, int* exchanged) {
   coop.typeInterval = 1;  // frozen retries every few conflicts
   for (int t = 0; t <= nbUB; t++) coop.periodLength[t] = 2 + t;  // share often
   Solver enumerator;
-  enumerator.coop = &coop;
-  enumerator.tid = enumerator.role = 0;
+  enumerator.attach(&coop, 0, Role::LowerBound, 0);
   loadHard(enumerator, w);
   std::vector<Minimiser> ms(nbUB);
   for (int k = 0; k < nbUB; k++) {
-    ms[k].s.coop = &coop;
-    ms[k].s.tid = 1 + k;
-    ms[k].s.role = 1;
+    ms[k].s.attach(&coop, 1 + k, Role::UpperBound, 0);
     loadHard(ms[k].s, w);
     loadObjective(ms[k].s, w);
   }

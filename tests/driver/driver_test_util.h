@@ -196,15 +196,9 @@ struct LowerBoundRun {
     for (Var v = 0; v < r.solver->nVars(); v++)
       if (!isRelax[(size_t)v]) coop.solverVar.push_back(v);
     r.relaxVars.clear();
-    Solver* conv = r.convertPBOtoRUK(static_cast<PBOSolver*>(r.solver));
-    delete r.solver;
-    r.solver = conv;
-    conv->coop = &coop;
-    conv->tid = 0;
-    conv->role = 0;
-    conv->solverUB = coop.initialUB;
+    r.installSolver(r.convertPBOtoRUK(static_cast<PBOSolver*>(r.solver)), Role::LowerBound, coop.initialUB);
     r.objectiveMode = 0;
-    coop.nbOrigConstraints = conv->nConstraints();
+    coop.nbOrigConstraints = r.solver->nConstraints();
   }
 
   void run() {

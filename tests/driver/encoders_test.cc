@@ -38,15 +38,14 @@ struct Encoding {
   int relaxBase, varsBefore, constraintsBefore;
 
   Encoding(Cooperation& coop, int n, const Variant& v) {
-    s.coop = &coop;
+    s.attach(&coop, 0, Role::LowerBound, 0);
     r.topWeight = topWeight;
     s.newVar();
     s.newVar();
     vec<Lit> earlier;
     earlier.push(mkLit(0));
     earlier.push(mkLit(1));
-    s.addClause(earlier);
-    r.weights.push_back(5);
+    r.keepWeighted(s.addClause(earlier), 5, true);
     relaxBase = s.nVars();
     for (int i = 0; i < n; i++) lits.push(mkLit(s.newVar(), true));
     varsBefore = s.nVars();

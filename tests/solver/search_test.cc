@@ -60,7 +60,7 @@ TEST(Search, TimeLimitZeroAndStopFlagsBeforeTheStart) {
     Cooperation coop(2, 16);
     (role == 0 ? coop.lbTimeLimit : coop.ubTimeLimit) = 0;
     Engine e(coop);
-    e.s.tid = e.s.role = role;
+    e.s.attach(&coop, role, (Role)role, 0);
     addPigeonhole(e.s, 4);
     EXPECT_EQ(e.s.search(-1, -1), l_Undef);
     EXPECT_EQ(e.s.decisions, 0u);

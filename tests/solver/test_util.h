@@ -196,8 +196,7 @@ struct Engine {
   Cooperation& coop;
   Solver s;
   explicit Engine(Cooperation& cooperation = sharedCooperation(), int nVars = 0) : coop(cooperation) {
-    s.coop = &coop;
-    s.tid = s.role = 0;
+    s.attach(&coop, 0, Role::LowerBound, 0);
     for (int i = 0; i < nVars; i++) s.newVar();
   }
   explicit Engine(int nVars) : Engine(sharedCooperation(), nVars) {}
