@@ -19,13 +19,19 @@ void RUKSolver::reportFinalResult() {
 void RUKSolver::multiReportCertificate() {
   fputs("v ", stdout);
   const bool named = inputFormat > formatWcnf;
+  const char* separator = "";
   for (int i = 0; i < coop->nbOrigVars; i++) {  // bestModel has one entry per input variable
-    const char* separator = i == 0 ? "" : " ";
     const char* signText = coop->bestModel[(size_t)i] ? "" : "-";
-    if (named)
-      printf("%s%s%s", separator, signText, (size_t)i < varNames.size() ? varNames[(size_t)i] : "?");
-    else
+    if (!named) {
       printf("%s%s%d", separator, signText, i + 1);
+    } else if ((size_t)i >= varNames.size()) {
+      printf("%s%s?", separator, signText);
+    } else if (varNames[(size_t)i] != nullptr) {  // a reader's helper variable has no name
+      printf("%s%s%s", separator, signText, varNames[(size_t)i]);
+    } else {
+      continue;
+    }
+    separator = " ";
   }
   fputc('\n', stdout);
   fflush(stdout);

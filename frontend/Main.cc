@@ -19,6 +19,7 @@
 #include "driver/RUKSolver.h"
 #include "frontend/DimacsReader.h"
 #include "frontend/Options.h"
+#include "frontend/ParserRUK.h"
 #include "frontend/Signals.h"
 
 namespace {
@@ -28,6 +29,8 @@ const int limitExport = 16;
 
 RUKSolver** solvers = nullptr;
 Cooperation* coop = nullptr;
+PBSink* pbSink = nullptr;
+ParserPB* pbReader = nullptr;
 
 void printUsage(const char* programName) {
   solvers[0]->reportSolverVersion();
@@ -72,8 +75,13 @@ void parseInputFile(const Settings& settings) {
   }
   gzclose(in);
   comment("Parsing %s file format. File %s.", format == formatOpb ? "opb" : "ruk", fileName);
-  comment("ERROR! The %s file format is not supported yet", format == formatOpb ? "opb" : "ruk");
-  exit(1);
+  // The reader lives to the end of the run, like the drivers it feeds.
+  pbSink = new RUKSolverPBSink(solvers, nbThreads);
+  pbReader = format == formatOpb ? new ParserPB(*pbSink) : new ParserRUK(*pbSink);
+  const int code = pbReader->load(fileName);
+  // The part read before a malformed line is not the problem: never solve it.
+  if (code == parseUnreadable) exit(1);
+  if (code != parseOk) exit(3);
 }
 
 void* startThreads(void* arg) {

@@ -1,0 +1,56 @@
+// The character level of the OPB and RUK readers: a cursor over the loaded
+// text that never passes its end, with the line it is on.
+//
+// Blanks are spaces, tabs and carriage returns (so that a file with CRLF line
+// ends reads like one with LF); a line ends at a newline or at the end of the
+// text. A name is a run of visible characters up to a blank or one of
+// ";<>=", so "x1>=1;" reads as x1, ">=", 1.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class PBScanner {
+ public:
+  // The largest number the readers take: coefficients, right-hand sides,
+  // weights and limits are 32-bit values of the engine and the driver.
+  static const int64_t maxNumber = 2147483647;
+
+  enum class Number { Missing, Read, TooBig };
+
+  PBScanner(const char* text, const char* end) : cursor(text), limit(end) {}
+
+  bool atEnd() const { return cursor == limit; }
+  bool atLineEnd() const { return cursor == limit || *cursor == '\n'; }
+  char peek() const { return cursor == limit ? '\0' : *cursor; }
+  void advance() {
+    if (cursor != limit) cursor++;
+  }
+  int lineNumber() const { return line; }
+
+  void skipBlanks() {
+    while (cursor != limit && isBlank(*cursor)) cursor++;
+  }
+  bool startsWith(const char* word) const;
+  // Past the next newline, or to the end of the text.
+  void skipLine();
+  // Signs and blanks between them; true when the number of "-" is odd.
+  bool readSigns();
+  // Decimal digits; a value above maxNumber reads as TooBig (all its digits consumed).
+  Number readNumber(int64_t& value);
+  static bool isNameStart(char c) { return isNameChar(c) && !isDigit(c) && c != '+' && c != '-' && c != '~'; }
+  // A name at the cursor (empty when none starts there).
+  void readName(std::string& name);
+
+  static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+  static bool isDigit(char c) { return c >= '0' && c <= '9'; }
+  static bool isNameChar(char c) {
+    const unsigned char u = (unsigned char)c;
+    return u > ' ' && u != 127 && c != ';' && c != '<' && c != '>' && c != '=';
+  }
+
+ private:
+  const char* cursor;
+  const char* limit;
+  int line = 1;
+};

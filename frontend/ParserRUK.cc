@@ -1,0 +1,61 @@
+#include "frontend/ParserRUK.h"
+
+namespace {
+
+const char* const headerKeyword = "soft:";
+// The weight that marks a constraint as hard.
+const Cost hardWeight = 2147483647;
+
+}  // namespace
+
+int ParserRUK::parseLine() {
+  scan.skipBlanks();
+  if (scan.atLineEnd() || scan.peek() == '*') {
+    scan.skipLine();
+    return parseOk;
+  }
+  if (scan.startsWith(headerKeyword)) return parseHeader();
+  return parseConstraint(scan.peek() == '[');
+}
+
+// A header may stand on any line; a later one overrides an earlier one.
+int ParserRUK::parseHeader() {
+  for (const char* c = headerKeyword; *c != '\0'; c++) scan.advance();
+  scan.skipBlanks();
+  int64_t limit = 0;
+  const int code = readNumber(limit);
+  if (code != parseOk) return code;
+  sink.setSoftLimit(limit);
+  scan.skipLine();
+  return parseOk;
+}
+
+int ParserRUK::parseConstraint(bool soft) {
+  Cost weight = PBSink::hard;
+  if (soft) {
+    const int code = readWeight(weight);
+    if (code != parseOk) return code;
+  }
+  Relation relation;
+  int64_t r = 0;
+  const int code = readConstraintBody(relation, r);
+  if (code != parseOk) return code;
+  int64_t moved = 0;
+  normalise(moved);
+  handOverForms(relation, r - moved, weight == hardWeight ? PBSink::hard : weight, false);
+  return parseOk;
+}
+
+// "[" weight "]": a positive number of at most 2147483647 (which is hard).
+int ParserRUK::readWeight(Cost& weight) {
+  scan.advance();
+  scan.skipBlanks();
+  int64_t value = 0;
+  const int code = readNumber(value);
+  if (code != parseOk) return code;
+  scan.skipBlanks();
+  if (value < 1 || scan.peek() != ']') return parseMalformed;
+  scan.advance();
+  weight = value;
+  return parseOk;
+}

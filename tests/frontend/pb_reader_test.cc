@@ -1,0 +1,221 @@
+// The OPB and RUK readers on their own: what they hand over, call by call,
+// for the format's examples and for every kind of malformed input, with the
+// exact lines they print.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "frontend/ParserRUK.h"
+#include "frontend_test_util.h"
+
+using namespace quon_frontend_test;
+
+namespace {
+
+// Records every call as one line of text; literals by name ("~x" negated),
+// helper variables as "#1", "#2", ...; the literals of a clause and the terms
+// of equal coefficient sorted, since their order carries no meaning.
+class RecordingSink : public PBSink {
+ public:
+  std::vector<std::string> names;
+  std::vector<std::string> calls;
+  int helpers = 0;
+
+  Var newVariable(const char* name) override {
+    names.push_back(name != nullptr ? name : "#" + std::to_string(++helpers));
+    return (Var)names.size() - 1;
+  }
+  void addClause(const vec<Lit>& lits, Cost weight) override {
+    std::vector<std::string> items;
+    for (int i = 0; i < lits.size(); i++) items.push_back(text(lits[i]));
+    std::sort(items.begin(), items.end());
+    std::string line = "clause";
+    for (const auto& item : items) line += " " + item;
+    calls.push_back(line + weightText(weight));
+  }
+  void addPBConstraint(const vec<Lit>& lits, const vec<unsigned>& coeffs, int64_t rhs, Cost weight) override {
+    std::vector<std::pair<unsigned, std::string>> items;
+    for (int i = 0; i < lits.size(); i++) items.push_back({coeffs[i], text(lits[i])});
+    std::sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
+      return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    std::string line = "pb";
+    for (const auto& item : items) line += " " + std::to_string(item.first) + " " + item.second;
+    calls.push_back(line + " >= " + std::to_string(rhs) + weightText(weight));
+  }
+  void addObjectiveTerm(Lit l, Cost weight) override { calls.push_back("cost " + text(l) + " " + std::to_string(weight)); }
+  void addObjectiveConstant(Cost constant) override { calls.push_back("offset " + std::to_string(constant)); }
+  void setSoftLimit(Cost limit) override { calls.push_back("limit " + std::to_string(limit)); }
+
+ private:
+  std::string text(Lit l) const { return (sign(l) ? "~" : "") + names[(size_t)var(l)]; }
+  static std::string weightText(Cost weight) { return weight == PBSink::hard ? "" : " [" + std::to_string(weight) + "]"; }
+};
+
+struct Reading {
+  int code;
+  std::string out;  // what the reader printed
+  std::vector<std::string> calls;
+  std::vector<std::string> names;
+};
+
+Reading read(const std::string& text, bool ruk = false) {
+  RecordingSink sink;
+  ParserPB opb(sink);
+  ParserRUK soft(sink);
+  testing::internal::CaptureStdout();
+  const int code = ruk ? soft.loadText(text) : opb.loadText(text);
+  return {code, testing::internal::GetCapturedStdout(), sink.calls, sink.names};
+}
+
+std::string ok(const std::string& sum) { return "c Highest Coefficient sum: " + sum + "\n"; }
+std::string failure(int code, int line, const std::string& message = "") {
+  return (message.empty() ? "" : "c " + message + "\n") + "c Parse Error " + std::to_string(code) + "\nc Line: " +
+         std::to_string(line) + "\n";
+}
+const std::string tooBig = "Integer values too big to handle... ";
+
+struct Case {
+  std::string text;
+  std::vector<std::string> calls;
+  std::string out;
+};
+
+void expectReadings(const std::vector<Case>& cases, bool ruk) {
+  for (const Case& c : cases) {
+    Reading r = read(c.text, ruk);
+    EXPECT_EQ(r.calls, c.calls) << c.text;
+    EXPECT_EQ(r.out, c.out) << c.text;
+    const size_t error = c.out.find("Parse Error ");
+    EXPECT_EQ(r.code, error == std::string::npos ? 0 : std::stoi(c.out.substr(error + 12))) << c.text;
+  }
+}
+
+TEST(OpbReader, ObjectiveBecomesSoftUnitsAndAnOffset) {
+  expectReadings(
+      {
+          {"min: +2 x1 -3 x2 +4 ~x3 ;\n",
+           {"cost x3 4", "cost x2 3", "cost ~x1 2", "offset -3"},
+           "c Cost Offset: -3\n" + ok("0")},
+          // Terms after a ";" still belong to the objective; constants go to the offset.
+          {"min: +1 x ; +2 y +5 ;\n", {"cost ~y 2", "cost ~x 1", "offset 5"}, "c Cost Offset: 5\n" + ok("0")},
+          // max: f is minimised as -f.
+          {"max: +1 x -2 y +3 ;\n", {"cost ~y 2", "cost x 1", "offset -4"}, "c Cost Offset: -4\n" + ok("0")},
+          // Only the first line can be the objective; a later one is a constraint on "min:".
+          {"+1 x >= 1 ;\nmin: +1 x ;\n", {"clause x"}, failure(4, 2)},
+          {"min: +1 x +1 ~x ;\n", {"offset 1"}, "c Cost Offset: 1\n" + ok("0")},
+      },
+      false);
+}
+
+TEST(OpbReader, ConstraintsBecomeGreaterOrEqualForms) {
+  expectReadings(
+      {
+          {"+1 x +1 y >= 1 ;\n", {"clause x y"}, ok("3")},
+          {"+3 x +1 y >= 2 ;\n", {"pb 2 x 1 y >= 2"}, ok("6")},
+          {"+1 x +1 y = 1 ;\n", {"clause x y", "clause ~x ~y"}, ok("3")},
+          {"+1 x +1 y <= 2 ;\n", {}, ok("4")},
+          {"+1 x > 0 ;\n", {"clause x"}, ok("1")},
+          {"-1 x >= -1 ;\n", {}, ok("2")},
+          {"+2 x -3 y <= -1 ;\n", {"pb 3 y 2 ~x >= 3"}, ok("6")},
+          {"2 x2 +3 x4 +2 x1 +3 x5 = 5 ;\n", {"pb 3 x4 3 x5 2 x1 2 x2 >= 5", "pb 3 ~x4 3 ~x5 2 ~x1 2 ~x2 >= 5"},
+           ok("15")},
+          // Coefficients that cancel leave no term behind.
+          {"+1 x +1 y -1 y >= 1 ;\n", {"clause x"}, ok("4")},
+          {"+0 y +1 x >= 1 ;\n", {"clause x"}, ok("2")},
+          {"+1 x +1 y -1 y <= 0 ;\n", {"clause ~x"}, ok("3")},
+          {"+1 x -1 x >= 1 ;\n", {"clause"}, ok("3")},
+          // Products: the helper variable equals the conjunction of its factors.
+          {"+2 x y >= 1 ;\n", {"clause x ~#1", "clause y ~#1", "clause #1 ~x ~y", "clause #1"}, ok("3")},
+          {"+1 x ~y >= 1 ;\n", {"clause x ~#1", "clause ~#1 ~y", "clause #1 y ~x", "clause #1"}, ok("2")},
+          {"+1 x ~x >= 1 ;\n", {"clause ~#1", "clause #1"}, ok("2")},
+          {"+1 __nl_1 +1 a b >= 1 ;\n", {"clause a ~#1", "clause b ~#1", "clause #1 ~a ~b", "clause #1 __nl_1"},
+           ok("3")},
+          // Layout: no blanks, CRLF, comments, a last line without newline.
+          {"* c\r\n\r\n+1 x1>=1;\r\n+1 x2 +1 x1 >= 2 ;\n* end", {"clause x1", "pb 1 x1 1 x2 >= 2"}, ok("4")},
+          {"", {}, ok("0")},
+      },
+      false);
+}
+
+TEST(OpbReader, MalformedLinesEndTheReading) {
+  const std::string longName(5000, 'v');
+  expectReadings(
+      {
+          {"+1 x >= 1 ;\n+1 x +1 y\n+1 y >= 1 ;\n", {"clause x"}, failure(4, 2)},
+          {"+1 x >= ;\n", {}, failure(8, 1)},
+          {"+1 x => 3 ;\n", {}, failure(8, 1)},
+          {"+5 +1 x >= 1 ;\n", {}, failure(8, 1, "Something is wrong while reading instance file!!!")},
+          {"+1 x ; >= 1 ;\n", {"clause x"}, ok("2")},  // ";" after a name ends the term only
+          {"+1 ~ >= 1 ;\n", {}, failure(8, 1)},
+          {"+1234567890123456789 x >= 1 ;\n", {}, failure(9, 1, tooBig)},
+          {"+2147483648 x >= 1 ;\n", {}, failure(9, 1, tooBig)},
+          {"+1 x >= 2147483648 ;\n", {}, failure(9, 1, tooBig)},
+          {"min: +2147483648 x ;\n", {}, failure(9, 1, tooBig)},
+          {"+2147483647 x >= 2147483647 ;\n", {"pb 2147483647 x >= 2147483647"}, ok("4.29497e+09")},
+          {"+1 " + longName + " >= 1 ;\n", {"clause " + longName}, ok("2")},
+      },
+      false);
+}
+
+TEST(OpbReader, NulByteIsMalformed) {
+  Reading r = read(std::string("+1 x >= 1 ;\n\0+1 y >= 1 ;\n", 25));
+  EXPECT_EQ(r.code, parseMalformed);
+  EXPECT_EQ(r.out, failure(8, 2));
+}
+
+TEST(OpbReader, FilesThatCannotBeReadAreRefused) {
+  ScratchDir dir;
+  RecordingSink sink;
+  ParserPB reader(sink);
+  const std::string zipped = dir.writeGzip("f.opb.gz", "+1 x >= 1 ;\n");
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(reader.load(zipped.c_str()), parseUnreadable);
+  EXPECT_EQ(reader.load(dir.file("missing").c_str()), parseUnreadable);
+  const std::string empty = dir.write("empty.opb", "");
+  EXPECT_EQ(reader.load(empty.c_str()), parseOk);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("c Unable to read compressed file " + zipped), std::string::npos) << out;
+  EXPECT_NE(out.find("c Unable to open input stream for file " + dir.file("missing")), std::string::npos) << out;
+  EXPECT_NE(out.find("c File size is 0 bytes.\nc Highest Coefficient sum: 0\n"), std::string::npos) << out;
+  EXPECT_TRUE(sink.calls.empty());
+}
+
+TEST(RukReader, SoftConstraintsKeepTheirWeight) {
+  expectReadings(
+      {
+          {"[3] +1 x +1 y >= 1 ;\n", {"clause x y [3]"}, ok("3")},
+          {"[2] +3 x +1 y >= 2 ;\n", {"pb 3 x 1 y >= 2 [2]"}, ok("6")},
+          {"[5] +1 x +1 y = 1 ;\n", {"clause x y [5]", "clause ~x ~y [5]"}, ok("3")},
+          {"[2147483647] +1 x >= 1 ;\n", {"clause x"}, ok("2")},
+          {"[ 4 ]+1 x>=1;\n", {"clause x [4]"}, ok("2")},
+          {"+1 x >= 1 ;\n\n[1] +1 y >= 1 ;\n", {"clause x", "clause y [1]"}, ok("2")},
+          // A form that always holds adds nothing, hard or soft.
+          {"+1 x >= 0 ;\n+1 x <= 1 ;\n[4] +1 x >= -2 ;\n", {}, ok("3")},
+          {"soft: 10 ;\n[2] -1 x >= 0 ;\n", {"limit 10", "clause ~x [2]"}, ok("1")},
+          {"soft:6;\nsoft: 7\n", {"limit 6", "limit 7"}, ok("0")},
+          // A line that starts with "s" but not with the keyword is a constraint.
+          {"s1 +s2 >= 1 ;\n", {"clause s1 s2"}, ok("3")},
+      },
+      true);
+}
+
+TEST(RukReader, MalformedLinesEndTheReading) {
+  expectReadings(
+      {
+          {"[0] +1 x >= 1 ;\n", {}, failure(8, 1)},
+          {"[] +1 x >= 1 ;\n", {}, failure(8, 1)},
+          {"[3 -2 x >= 1 ;\n", {}, failure(8, 1)},
+          {"[5", {}, failure(8, 1)},
+          {"[2147483648] +1 x >= 1 ;\n", {}, failure(9, 1, tooBig)},
+          {"soft: ;\n", {}, failure(8, 1)},
+          {"soft:", {}, failure(8, 1)},
+          {"soft: 2147483648\n", {}, failure(9, 1, tooBig)},
+          {"min: +1 x ;\n", {}, failure(4, 1)},
+      },
+      true);
+}
+
+}  // namespace
