@@ -1,0 +1,95 @@
+// The quon binary on OPB and RUK files: exact result lines with hand-worked
+// optima, the offset in every printed cost, the cost limit, and the refusal
+// of malformed or compressed input before any search.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "frontend_test_util.h"
+
+using namespace quon_frontend_test;
+
+namespace {
+
+class PBBinary : public ::testing::Test {
+ protected:
+  ScratchDir dir;
+  RunResult run(const std::string& format, const std::string& text, const std::string& extra = "-verbosity=1") {
+    return runQuon(dir, {"-file-format=" + format, extra, dir.write("in." + format, text)});
+  }
+};
+
+// Result lines only: what a caller of the solver reads.
+std::string results(const std::string& out) {
+  std::string kept;
+  for (const std::string& line : lines(out))
+    if (line.compare(0, 2, "c ") != 0) kept += line + "\n";
+  return kept;
+}
+
+TEST_F(PBBinary, ObjectiveWithNegatedLiteralAndOffset) {
+  const std::string text = "* c\nmin: +2 x1 -3 x2 +4 ~x3 ;\n+1 x1 +1 x2 >= 1 ;\n";
+  RunResult r = run("opb", text);
+  EXPECT_EQ(r.status, 255);
+  const std::string file = dir.file("in.opb");
+  EXPECT_EQ(r.out, "c Instance file " + file + "\nc File size is 49 bytes.\nc Cost Offset: -3\n" +
+                       "c Highest Coefficient sum: 3\no -3\ns OPTIMUM FOUND\nv -x1 x2 x3\n");
+  EXPECT_NE(r.err.find("c Parsing opb file format. File " + file + ".\n"), std::string::npos);
+  // Quiet mode prints the improving costs as they come, the offset included.
+  RunResult quiet = run("opb", text, "-verbosity=0");
+  EXPECT_EQ(results(quiet.out).substr(results(quiet.out).rfind("o ")), "o -3\ns OPTIMUM FOUND\nv -x1 x2 x3\n");
+}
+
+TEST_F(PBBinary, MaximisationPrintsTheMinimisedNegation) {
+  // max 3 x + 2 y with x + y <= 1: the maximum 3 is printed as -3.
+  RunResult r = run("opb", "max: +3 x +2 y ;\n+1 x +1 y <= 1 ;\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(results(r.out), "o -3\ns OPTIMUM FOUND\nv x -y\n");
+}
+
+TEST_F(PBBinary, ProductsAreTiedToTheirFactorsAndLeftOutOfTheModel) {
+  // x*y costs 5 unless one factor is false; at least one of x, y must hold.
+  RunResult r = run("opb", "min: +5 x y +1 x +2 y ;\n+1 x +1 y >= 1 ;\n");
+  EXPECT_EQ(results(r.out), "o 1\ns OPTIMUM FOUND\nv x -y\n");
+}
+
+TEST_F(PBBinary, SoftConstraintsAndTheCostLimit) {
+  const std::string body = "[3] +1 x +1 y >= 1 ;\n[2] -1 x >= 0 ;\n[2] -1 y >= 0 ;\n";
+  RunResult r = run("ruk", body);
+  EXPECT_EQ(r.status, 255);
+  const std::vector<std::string> result = lines(results(r.out));
+  ASSERT_EQ(result.size(), 3u) << r.out;
+  EXPECT_EQ(result[0], "o 2");
+  EXPECT_EQ(result[1], "s OPTIMUM FOUND");
+  EXPECT_TRUE(result[2] == "v x -y" || result[2] == "v -x y") << result[2];
+  EXPECT_EQ(results(run("ruk", "soft: 3 ;\n" + body).out).substr(0, 20), "o 2\ns OPTIMUM FOUND\n");
+  EXPECT_EQ(results(run("ruk", "soft: 2 ;\n" + body).out), "s UNSATISFIABLE\n");
+  // A limit far above every cost cannot bind.
+  EXPECT_EQ(results(run("ruk", "soft: 100 ;\n[1] +1 x >= 1 ;\n[1] -1 x >= 0 ;\n").out).substr(0, 20),
+            "o 1\ns OPTIMUM FOUND\n");
+}
+
+TEST_F(PBBinary, MalformedInputEndsTheRunBeforeAnySearch) {
+  struct {
+    std::string format, text, tail;
+  } cases[] = {
+      {"opb", "min: +1 x ;\n+1 x +1 y\n", "c Parse Error 4\nc Line: 2\n"},
+      {"opb", "min: +1 x ;\n+1 x >= 12345678901234567890 ;\n",
+       "c Integer values too big to handle... \nc Parse Error 9\nc Line: 2\n"},
+      {"ruk", "[0] +1 x >= 1 ;\n", "c Parse Error 8\nc Line: 1\n"},
+  };
+  for (const auto& c : cases) {
+    RunResult r = run(c.format, c.text);
+    EXPECT_EQ(r.status, 3) << c.text;
+    ASSERT_GE(r.out.size(), c.tail.size()) << r.out;
+    EXPECT_EQ(r.out.substr(r.out.size() - c.tail.size()), c.tail) << c.text;
+    EXPECT_EQ(r.err.find("Problem Statistics"), std::string::npos) << c.text;
+  }
+  const std::string zipped = dir.writeGzip("in.opb.gz", "min: +1 x ;\n+1 x >= 1 ;\n");
+  RunResult r = runQuon(dir, {"-file-format=opb", zipped});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("c Unable to read compressed file " + zipped), std::string::npos) << r.out;
+}
+
+}  // namespace
