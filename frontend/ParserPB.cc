@@ -74,11 +74,15 @@ int ParserPB::load(const char* file) {
   return loadText(text);
 }
 
+// A NUL byte is no part of the format: the text is read up to it, and the
+// reading fails there.
 int ParserPB::loadText(const std::string& text) {
-  scan = PBScanner(text.data(), text.data() + text.size());
+  const size_t nul = text.find('\0');
+  scan = PBScanner(text.data(), text.data() + (nul == std::string::npos ? text.size() : nul));
   objectiveAllowed = true;
   highestCoefSum = 0;
-  const int code = parseLines();
+  int code = parseLines();
+  if (code == parseOk && nul != std::string::npos) code = parseMalformed;
   if (code != parseOk) {
     readerComment("Parse Error %d", code);
     readerComment("Line: %d", scan.lineNumber());
@@ -88,13 +92,10 @@ int ParserPB::loadText(const std::string& text) {
   return parseOk;
 }
 
-// A NUL byte is no part of the format; it would otherwise end a name or a
-// number silently.
 int ParserPB::parseLines() {
   while (!scan.atEnd()) {
     const int code = parseLine();
     if (code != parseOk) return code;
-    if (!scan.atEnd() && scan.peek() == '\0') return parseMalformed;
   }
   return parseOk;
 }

@@ -48,6 +48,15 @@ TEST_F(PBBinary, MaximisationPrintsTheMinimisedNegation) {
   EXPECT_EQ(results(r.out), "o -3\ns OPTIMUM FOUND\nv x -y\n");
 }
 
+TEST_F(PBBinary, ObjectiveCoefficientOfTheTopWeightStaysSoft) {
+  RunResult r = run("opb", "min: +2147483647 x +2147483647 y ;\n+1 x +1 y >= 1 ;\n");
+  const std::vector<std::string> result = lines(results(r.out));
+  ASSERT_EQ(result.size(), 3u) << r.out;
+  EXPECT_EQ(result[0], "o 2147483647");
+  EXPECT_EQ(result[1], "s OPTIMUM FOUND");
+  EXPECT_TRUE(result[2] == "v x -y" || result[2] == "v -x y") << result[2];
+}
+
 TEST_F(PBBinary, ProductsAreTiedToTheirFactorsAndLeftOutOfTheModel) {
   // x*y costs 5 unless one factor is false; at least one of x, y must hold.
   RunResult r = run("opb", "min: +5 x y +1 x +2 y ;\n+1 x +1 y >= 1 ;\n");

@@ -164,6 +164,10 @@ TEST(OpbReader, NulByteIsMalformed) {
   Reading r = read(std::string("+1 x >= 1 ;\n\0+1 y >= 1 ;\n", 25));
   EXPECT_EQ(r.code, parseMalformed);
   EXPECT_EQ(r.out, failure(8, 2));
+  r = read(std::string("* a\0 comment\n+1 y >= 1 ;\n", 25));
+  EXPECT_EQ(r.code, parseMalformed);
+  EXPECT_EQ(r.out, failure(8, 1));
+  EXPECT_TRUE(r.calls.empty());
 }
 
 TEST(OpbReader, FilesThatCannotBeReadAreRefused) {
