@@ -29,8 +29,6 @@ const int limitExport = 16;
 
 RUKSolver** solvers = nullptr;
 Cooperation* coop = nullptr;
-PBSink* pbSink = nullptr;
-ParserPB* pbReader = nullptr;
 
 void printUsage(const char* programName) {
   solvers[0]->reportSolverVersion();
@@ -75,10 +73,10 @@ void parseInputFile(const Settings& settings) {
   }
   gzclose(in);
   comment("Parsing %s file format. File %s.", format == formatOpb ? "opb" : "ruk", fileName);
-  // The reader lives to the end of the run, like the drivers it feeds.
-  pbSink = new RUKSolverPBSink(solvers, nbThreads);
-  pbReader = format == formatOpb ? new ParserPB(*pbSink) : new ParserRUK(*pbSink);
-  const int code = pbReader->load(fileName);
+  RUKSolverPBSink sink(solvers, nbThreads);
+  ParserPB opbReader(sink);
+  ParserRUK rukReader(sink);
+  const int code = format == formatOpb ? opbReader.load(fileName) : rukReader.load(fileName);
   // The part read before a malformed line is not the problem: never solve it.
   if (code == parseUnreadable) exit(1);
   if (code != parseOk) exit(3);

@@ -107,7 +107,7 @@ int ParserPB::parseLine() {
     return parseOk;
   }
   if (objectiveAllowed && (scan.startsWith("min:") || scan.startsWith("max:"))) {
-    const bool maximise = scan.peek() == 'm' && scan.startsWith("max:");
+    const bool maximise = scan.startsWith("max:");
     for (int i = 0; i < 4; i++) scan.advance();
     objectiveAllowed = false;
     return parseCostFunction(maximise);
