@@ -38,6 +38,7 @@ bool RUKSolver::preprocessor() {
   }
   if (pbo->stopFlag) {
     if (preprocess) saveEquivalences();
+    objConstant += pbo->movedToConstant;
     return false;
   }
   coop->done = true;
@@ -143,6 +144,7 @@ int RUKSolver::solve() {
   }
   if (solver->role == Role::UpperBound) {
     solver->solverUB = coop->initialUB;
+    static_cast<PBOSolver*>(solver)->amkKind = coop->encoding[(size_t)tid];  // -enc-ub=
     upperBoundLoop();
   }
   finish();

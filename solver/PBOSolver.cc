@@ -29,8 +29,6 @@ Var PBOSolver::newVar(bool pol, bool dvar) {
 // A soft unit {p} of weight w: the weight is paid when p is false.
 void PBOSolver::objCoeff(Lit p, Cost w) { objCoeffs[neg(p)] += w; }
 
-bool PBOSolver::preprocess() { return ok; }
-
 bool PBOSolver::solve() {
   vec<Lit> none;
   return solve(none);
@@ -96,14 +94,11 @@ Cost PBOSolver::modelValue() const {
   return v;
 }
 
-// The bound is one pseudo-Boolean constraint over the literals whose
-// coefficient exceeds their complement's: sum (w - w') * ~p >= r - v, where
-// r - 1 is the largest objective value any assignment can have. It is soft:
-// what is learnt from it only holds below the current bound.
-void PBOSolver::updateObjFunction(Cost bound) {
-  vec<Lit> boundLits;
-  vec<unsigned> boundCoeffs;
-  Cost r = 1;
+// Literals whose coefficient exceeds their complement's give the terms of the
+// pseudo-Boolean form: sum (w - w') * ~p >= r - v, where r - 1 is the largest
+// objective value any assignment can have.
+void PBOSolver::collectBoundTerms(vec<Lit>& boundLits, vec<unsigned>& boundCoeffs, Cost& r) const {
+  r = 1;
   for (Lit p = 0; p < objCoeffs.size(); p++) {
     Cost w = objCoeffs[p];
     if (w == 0) continue;
@@ -115,8 +110,43 @@ void PBOSolver::updateObjFunction(Cost bound) {
       r += w;
     }
   }
+}
+
+// The counted form repeats every literal as often as its complement's
+// coefficient: boundLits holds one copy per unequal pair, the rest are
+// extra copies. Counted first, so that a list no encoding would take is
+// never built (it can run to billions of entries).
+int64_t PBOSolver::extraLitCount() const {
+  int64_t count = 0;
+  for (Lit p = 0; p < objCoeffs.size(); p++) {
+    Cost w = objCoeffs[p];
+    if (w == 0) continue;
+    count += w > objCoeffs[neg(p)] ? w - 1 : w;
+  }
+  return count;
+}
+
+void PBOSolver::collectExtraLits(vec<Lit>& extraLits) const {
+  for (Lit p = 0; p < objCoeffs.size(); p++) {
+    Cost w = objCoeffs[p];
+    if (w == 0) continue;
+    Cost copies = w > objCoeffs[neg(p)] ? w - 1 : w;
+    for (Cost i = 0; i < copies; i++) extraLits.push(neg(p));
+  }
+}
+
+// More repeated copies than this and the bound stays pseudo-Boolean.
+static const int64_t maxExtraCopies = 3000;
+
+// The bound is soft: what is learnt from it only holds below the current
+// bound, and is never exported as an ordinary clause.
+void PBOSolver::updateObjFunction(Cost bound) {
+  vec<Lit> boundLits;
+  vec<unsigned> boundCoeffs;
+  Cost r = 1;
+  collectBoundTerms(boundLits, boundCoeffs, r);
   // Weights this large never go into an at-most-k encoding.
-  if (coop->objectiveWeightSum == INT_MAX) coop->encoding[tid] = amkPb;
+  if (coop->objectiveWeightSum == INT_MAX) amkKind = amkPb;
   Cost v = bound == -1 ? modelValue() : bound;
   if (boundLits.size() == 0) {
     // Every variable weighs the same on both literals: all models cost v.
@@ -131,9 +161,17 @@ void PBOSolver::updateObjFunction(Cost bound) {
   }
 
   upperBound = v;
-  firstEncoding = false;
-  Constraint* c = addPBConstraint(boundLits, boundCoeffs, r - v);
-  c->isSoft(true);
+  if (amkKind != amkPb) {
+    vec<Lit> extraLits;
+    if (extraLitCount() > maxExtraCopies) amkKind = amkPb;
+    else collectExtraLits(extraLits);
+    if (amkKind != amkPb) addCardinalityAtMostk(boundLits, extraLits);
+  }
+  if (amkKind == amkPb) {
+    firstEncoding = false;
+    Constraint* c = addPBConstraint(boundLits, boundCoeffs, r - v);
+    c->isSoft(true);
+  }
   solverUB = upperBound;
   if (bound == -1) coop->updateUpperValue(this, tid, upperBound);
 }

@@ -3,9 +3,12 @@
 // model and leaves the bound "objective <= value - 1" in the solver.
 #pragma once
 
+#include <initializer_list>
 #include <vector>
 
 #include "solver/Solver.h"
+
+class FGraph;
 
 class PBOSolver : public Solver {
  public:
@@ -23,10 +26,16 @@ class PBOSolver : public Solver {
   // value when bound is -1, else bound. Called at decision level 0.
   void updateObjFunction(Cost bound);
 
-  // The preprocessing step before the search; false when the problem is
-  // already known to be unsatisfiable. Merging equivalent literals is not
-  // built, so this only reports an inconsistent solver.
+  // Merges the literals that the binary clauses make equivalent into one
+  // representative each, in every constraint and in the objective; false
+  // when the problem is found unsatisfiable (the solver is then inconsistent).
   bool preprocess();
+
+  // Writes objective <= upperBound - 1 as clauses over the counted literals
+  // (boundLits, then one copy per entry of extraLits): at most k of them
+  // false. Leaves amkKind at the kind built, 0 when the caller must add the
+  // pseudo-Boolean form instead.
+  void addCardinalityAtMostk(const vec<Lit>& boundLits, const vec<Lit>& extraLits);
 
   // Objective value of the model.
   Cost modelValue() const;
@@ -34,6 +43,38 @@ class PBOSolver : public Solver {
  private:
   void tightenRelaxations();
   bool holdsWithout(const Constraint& c, Var relaxation) const;
+  void collectBoundTerms(vec<Lit>& boundLits, vec<unsigned>& boundCoeffs, Cost& r) const;
+  int64_t extraLitCount() const;
+  void collectExtraLits(vec<Lit>& extraLits) const;
+
+  // ---- At-most-k encodings of the bound (AtMostK*.cc).
+  int chooseAmkKind(int n, int extraCount, Cost k) const;
+  void addEncodingClause(std::initializer_list<Lit> lits);
+  void createAuxEqVariables(const vec<Lit>& extraLits, vec<Lit>& aux);
+  void countedLiterals(const vec<Lit>& boundLits, const vec<Lit>& extraLits, vec<Lit>& counted);
+  void sequentialAMK(const vec<Lit>& lits, int k);
+  void tightenSequential(const vec<Lit>& lits, int k, int oldK);
+  void adderAMK(const vec<Lit>& lits, const vec<Lit>& outs, int k);
+  void adderNode(const vec<Lit>& lits, const vec<Lit>& outs, int k);
+  void adderTriple(Lit x, Lit y, Lit z, const vec<Lit>& outs);
+  void adderPair(Lit y, Lit z, const vec<Lit>& outs);
+  void sorterAMK(vec<Lit>& lits, int k);
+  void assertSorterOutputs(int from, int to);
+  void oddEvenSort(vec<Lit>& lits);
+  void oddEvenMerge(vec<Lit>& lits, int lo, int hi);
+  void cmp2(vec<Lit>& lits, int i);
+  bool isPadding(Lit p) const { return sorterPad != 0 && var(p) == sorterPad; }
+
+  // ---- Equivalent-literal preprocessing (Preprocess.cc).
+  void buildGraph(FGraph& g);
+  bool registerEquivalentLiterals(const std::vector<int>& component);
+  bool replaceEquivalentLiterals();
+  bool hasLiteralsToReplace(const Constraint& c) const;
+  bool replaceClauseLiterals(int index);
+  bool replacePBLiterals(Constraint& c);
+  bool fixRepresentativesOfFixedLiterals();
+  void moveObjectiveToRepresentatives();
+  void clearPreprocessing();
 
  public:
 
@@ -46,10 +87,15 @@ class PBOSolver : public Solver {
   int encBase = 0;
   int auxBase = 0;
   vec<Lit> sorterOutputs;
-  int sorterPad = 0;
+  int sorterPad = 0;  // the padding variable of the network, 0 when none
+  int encodedK = 0;   // the k of the last bound written as an encoding
   bool modelFound = false;
   Cost upperBound = -1;
   char* litMarks = nullptr;
+  // Cost every model pays, taken out of the objective by the preprocessing
+  // when both literals of a representative carry weight; the driver adds it
+  // to its objective constant.
+  Cost movedToConstant = 0;
 
   // Relaxation variables of soft constraints (r true enforces the constraint,
   // r false costs its weight) with their constraint. A model may leave r
@@ -61,6 +107,12 @@ class PBOSolver : public Solver {
     Constraint* constraint;
   };
   std::vector<Relaxation> relaxations;
+
+  // Form of the objective bound, in -enc-ub= order. The dynamic kind chooses
+  // at the first bound among the pseudo-Boolean form, the totalizer and the
+  // network. Fixed at the first bound; may only fall to amkPb afterwards.
+  // One of the AtMostK kinds (solver/Kinds.h).
+  int amkKind = amkPb;
 
   // The next solve() only preprocesses (and returns false): its own switch,
   // so that no time limit, however small, is mistaken for it.

@@ -16,7 +16,8 @@ namespace {
 struct Upper {
   Cooperation coop{2, 16};
   PBOSolver s;
-  explicit Upper(const Weighted& w) {
+  explicit Upper(const Weighted& w, int boundForm = amkPb) {
+    s.amkKind = boundForm;
     coop.nbLB = coop.nbUB = 1;
     coop.quiet = true;
     coop.verbosityLevel = 0;
@@ -77,7 +78,8 @@ TEST(PBOSolverDifferential, ImprovingModelsEndAtTheBruteForceOptimum) {
       if (!objectiveVaries(w)) continue;  // the equal-pair case has its own test
       SCOPED_TRACE("seed " + std::to_string(seed));
       const int64_t optimum = bruteForceOptimum(w);
-      Upper u(w);
+      // Every form of the bound, in turn.
+      Upper u(w, (int)(seed % 5));
       u.coop.objConstant = (int64_t)(seed % 3) * 1000000000LL;
       Walk walk = minimise(u, w);
       EXPECT_EQ(u.coop.nbSolutions, (int)walk.costs.size());
