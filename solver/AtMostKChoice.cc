@@ -27,6 +27,8 @@ int PBOSolver::chooseAmkKind(int n, int extraCount, Cost k) const {
   // A totalizer over so few literals is no better than a counter. Only at
   // the first bound: afterwards the kind built is the kind extended.
   if (firstEncoding && n <= 6 && chosen == amkTotalizer) chosen = amkSequential;
+  // The bound must fit an int and bind; k >= n never comes from a model
+  // (the objective counts at most n), so that test is only a safety net.
   if (extraCount > 3000 || k < 1 || k > INT_MAX || k >= n) return amkPb;
   if (coop->objectiveWeightSum == INT_MAX) return amkPb;
   const double nlog = n * std::log((double)n) * std::log((double)n);

@@ -91,7 +91,9 @@ class PBOSolver : public Solver {
   int encodedK = 0;   // the k of the last bound written as an encoding
   bool modelFound = false;
   Cost upperBound = -1;
-  char* litMarks = nullptr;
+  // Preprocessing scratch, one entry per literal, zero between uses: a mark
+  // for the clause rewrite, the first position + 1 for the PB rewrite.
+  int* litMarks = nullptr;
   // Cost every model pays, taken out of the objective by the preprocessing
   // when both literals of a representative carry weight; the driver adds it
   // to its objective constant.

@@ -18,7 +18,7 @@ bool PBOSolver::preprocess() {
     equivalenceMap = new int[(size_t)nLits];
     for (int l = 0; l < nLits; l++) equivalenceMap[l] = l;
   }
-  if (litMarks == nullptr) litMarks = new char[(size_t)nLits]();
+  if (litMarks == nullptr) litMarks = new int[(size_t)nLits]();
   {
     FGraph graph(nLits);
     buildGraph(graph);
@@ -179,11 +179,10 @@ bool PBOSolver::replacePBLiterals(Constraint& c) {
     const Lit r = equivalenceMap[l];
     c[i] = r;
     if (!litMarks[r]) {
-      litMarks[r] = 1;
+      litMarks[r] = i + 1;  // where the merged coefficient goes
       continue;
     }
-    int j = 0;
-    while (c[j] != r) j++;
+    const int j = litMarks[r] - 1;
     const uint64_t merged = (uint64_t)c.coeff(j) + c.coeff(i);
     if (merged > UINT32_MAX) continue;
     c.chCoeff(j, (unsigned)merged);
