@@ -17,6 +17,7 @@
 #include <list>
 #include <vector>
 
+#include "cooperation/PartitionRecords.h"
 #include "solver/ProofTrace.h"
 #include "solver/SolverTypes.h"
 #include "solver/Vec.h"
@@ -118,6 +119,18 @@ class Cooperation {
   int nbSharedVars = 0;
   int nbOrigConstraints = 0;
   std::vector<Var> solverVar;
+
+  // The partitioned lower-bound search; written by the lower-bound thread
+  // only. Positions count the soft constraints in constraint order.
+  std::vector<wPar> partitions;          // in search order; ids are refs
+  std::vector<wPar> partitionPositions;  // the same partitions; ids are positions
+  std::vector<int> sortedPositions;      // soft positions in weight order
+  HeldBackList heldBack;
+  int nbSoft = 0;
+  Cost currentWeight = 0;  // the weight level being searched
+  int placeholderVar = -1;
+  bool dynamicDecompositionOn = false;  // withdraw soft constraints below currentWeight
+  int seed = 91648253;                  // of the hypergraph partitioner
 
   pthread_mutex_t boundMutex;
   pthread_mutex_t clauseMutex;

@@ -1,30 +1,31 @@
-// The choice of the lower-bound search mode and the configuration box. The
-// partition-based modes are recognised and reported, but every mode runs
-// the core-guided search over the whole problem.
-#include <set>
+// The choice of the lower-bound search mode, the configuration box, and the
+// start of the search in the chosen mode.
+#include <algorithm>
+#include <vector>
 
 #include "cooperation/Comment.h"
 #include "driver/RUKSolver.h"
 
 // part-dyn: few weight classes with at least two soft constraints each on
 // average get the weight partitions; anything else up to 100000 constraints
-// the graph partitions; a single weight class always the normal search.
+// the graph partitions; a single weight class, or no soft constraint at all,
+// the normal search. Only the classes are counted here: the partitions are
+// built once the upper-bound thread runs.
 SearchMode RUKSolver::getStats() {
-  long long soft = 0, hard = 0;
-  std::set<Cost> softWeights;
+  long long hard = 0;
+  std::vector<Cost> softWeights;
   for (int i = 0; i < solver->nConstraints(); i++) {
-    if (solver->constraints[i]->isSoft()) {
-      soft++;
-      if ((size_t)i < weights.size()) softWeights.insert(weights[(size_t)i]);
-    } else {
-      hard++;
-    }
+    if (solver->constraints[i]->isSoft()) softWeights.push_back(weights[(size_t)i]);
+    else hard++;
   }
-  const long long classes = softWeights.empty() ? 1 : (long long)softWeights.size();
+  const long long soft = (long long)softWeights.size();
+  std::sort(softWeights.begin(), softWeights.end());
+  const long long classes = std::unique(softWeights.begin(), softWeights.end()) - softWeights.begin();
+  if (classes <= 1) return searchNormal;
   const float ratio = (float)soft / (float)classes;
-  if (classes <= 300 && ratio >= 2.0f) return classes == 1 ? searchNormal : searchPartWeight;
+  if (classes <= 300 && ratio >= 2.0f) return searchPartWeight;
   if (soft + hard > 100000) return searchNormal;
-  return classes == 1 ? searchNormal : searchPartGraph;
+  return searchPartGraph;
 }
 
 static void printModeLine(SearchMode setting, SearchMode mode, int parts) {
@@ -77,15 +78,29 @@ static void printConfiguration(Cooperation* coop, SearchMode mode) {
   Cooperation::printStatisticsHead();
 }
 
+void RUKSolver::clearPartitions() {
+  coop->partitions.clear();
+  coop->partitionPositions.clear();
+  coop->sortedPositions.clear();
+  coop->heldBack.clear();
+}
+
 // Entered holding initMutex; releases it after the box, so the upper-bound
-// thread starts only once the configuration is out.
+// thread starts only once the configuration is out. The partitions are
+// built after that release: the other thread searches meanwhile.
 void RUKSolver::initDecomposition() {
+  coop->dynamicDecompositionOn = false;
   pthread_mutex_lock(&coop->decompositionMutex);
   SearchMode mode = (SearchMode)coop->searchModeSetting;
   if (mode == searchPartDyn) mode = getStats();
+  clearPartitions();
+  coop->dynamicDecompositionOn = mode == searchPartWeight;
+  coop->partitionedSearch = mode != searchNormal;
   printConfiguration(coop, mode);
   pthread_mutex_unlock(&coop->initMutex);
-  coop->partitionedSearch = false;  // the search below is the normal one
+  if (mode == searchPartWeight) weightDecomposition();
+  if (mode == searchPartGraph) buildHyperGraph();
   pthread_mutex_unlock(&coop->decompositionMutex);
-  multiLowerBoundSearch();
+  if (mode == searchNormal) multiLowerBoundSearch();
+  else decompositionWeight(origSolver);
 }

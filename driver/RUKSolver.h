@@ -6,12 +6,15 @@
 // solvers (WorkingSolver.cc), the objective-to-soft-constraint conversion
 // (Conversion.cc), the core-guided lower-bound loop (CoreLoop.cc), core
 // relaxation (Relaxation.cc), the at-most-one encoders (CardToCNF.cc), the
-// thread road (QuonSolver.cc), the search-mode choice (Decomposition.cc) and
-// the final report (FinalReport.cc).
+// thread road (QuonSolver.cc), the search-mode choice (Decomposition.cc),
+// the partitions by weight (WeightPartition.cc) and by hypergraph
+// (GraphPartition.cc), the search partition by partition (PartitionSearch.cc)
+// and the final report (FinalReport.cc).
 #pragma once
 
 #include <sys/time.h>
 
+#include <functional>
 #include <list>
 #include <vector>
 
@@ -85,6 +88,9 @@ class RUKSolver {
   bool preprocessor();
   void initializeEquivalences();
   void saveEquivalences();
+  // The unrelaxed copy of the converted problem that the partitioned
+  // searches switch soft constraints on from.
+  void keepUnrelaxedCopy();
 
   // ---- Objective to weighted soft constraints.
   Solver* convertPBOtoRUK(PBOSolver* pbo);
@@ -101,6 +107,21 @@ class RUKSolver {
   // The smallest weight of a soft member of the core; false when it has none.
   bool computeCoreWeight(Solver* s, RefSet<int>& core, Cost& weight);
   Solver* buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>* lists, Cost w);
+
+  // ---- Partition-based lower-bound searches.
+  // One partition per distinct soft weight, heaviest first.
+  void weightDecomposition();
+  // Withdraws the soft constraints whose residual weight fell below the
+  // level being searched, leaving placeholders in their place.
+  void dynamicDecomposition();
+  void insertDynamicPartition(const dynPar& d);
+  // One partition per part of a hypergraph partitioning of the constraints.
+  void buildHyperGraph();
+  // The search partition by partition, from the unrelaxed copy `input`.
+  void decompositionWeight(Solver* input);
+  // Switches on the soft constraints at the given positions again.
+  void restoreSolver(Solver* input, const std::vector<int>& positions, int placeholder);
+  CoreOutcome multiSearchPartition(std::list<int>* lists);
 
   // ---- The weight table's one way in.
   // Appends weight as the entry of c, the constraint just added to the
@@ -152,6 +173,16 @@ class RUKSolver {
                        int& created);
   void upperBoundLoop();
   void finish();
+  bool lowerBoundSearchStopped() const;
+  void clearPartitions();
+  // A copy of `from` with extraVars more variables in which constraint i is
+  // whatever replace adds to the copy for it, or a verbatim copy when it adds
+  // nothing; position is i's soft position (-1 when i is not counted).
+  using Replacement = std::function<Constraint*(Solver* next, int index, int position)>;
+  Solver* rebuildReplacing(Solver* from, int extraVars, const Replacement& replace);
+  Constraint* addPlaceholder(Solver* next);
+  Constraint* addSoftClause(Solver* next, const std::vector<Lit>& lits);
+  static bool isPlaceholder(const Constraint& c, int placeholder);
+  void switchOnHeldBackLevel();
   void oneTimeSetUp();
-  void keepUnrelaxedCopy();
 };

@@ -61,6 +61,37 @@ WeightedProblem randomProblem(Lcg& random) {
   return p;
 }
 
+// One run of the binary: "s UNSATISFIABLE" without a model exactly when the
+// hard clauses are unsatisfiable, otherwise the optimum with a model of that
+// cost.
+void expectAnswerAsBruteForce(const ScratchDir& dir, const WeightedProblem& p, const std::string& text,
+                              const std::vector<std::string>& args, const std::string& name) {
+  const int64_t optimum = bruteForceOptimum(p);
+  RunResult r = runQuon(dir, args, 60);
+  std::string context = name + " args";
+  for (const auto& a : args) context += " " + a;
+  context += "\n" + text + "--- stdout\n" + r.out + "--- stderr tail\n" +
+             r.err.substr(r.err.size() > 1500 ? r.err.size() - 1500 : 0);
+
+  ASSERT_EQ(r.status, 255) << context;
+  std::vector<std::string> status = lines(r.out, "s ");
+  ASSERT_EQ(status.size(), 1u) << context;
+  std::vector<std::string> models = lines(r.out, "v ");
+  if (optimum < 0) {
+    EXPECT_EQ(status[0], "s UNSATISFIABLE") << context;
+    EXPECT_TRUE(models.empty()) << context;
+    return;
+  }
+  ASSERT_EQ(status[0], "s OPTIMUM FOUND") << context;
+  std::vector<std::string> costs = lines(r.out, "o ");
+  ASSERT_FALSE(costs.empty()) << context;
+  EXPECT_EQ(costs.back(), "o " + std::to_string(optimum)) << context;
+  ASSERT_EQ(models.size(), 1u) << context;
+  std::vector<bool> value;
+  ASSERT_TRUE(parseModel(models[0], p.nbVars, value)) << context;
+  EXPECT_EQ(costOf(p, value), optimum) << "the model breaks a hard clause or costs otherwise\n" << context;
+}
+
 class Differential : public ::testing::TestWithParam<int> {};
 
 TEST_P(Differential, OptimumOrUnsatisfiableAsBruteForceSays) {
@@ -80,33 +111,53 @@ TEST_P(Differential, OptimumOrUnsatisfiableAsBruteForceSays) {
                                          : dir.write("p" + std::to_string(index), text);
     args.push_back(file);
 
-    const int64_t optimum = bruteForceOptimum(p);
-    RunResult r = runQuon(dir, args, 60);
-    std::string context = "instance " + std::to_string(index) + " args";
-    for (const auto& a : args) context += " " + a;
-    context += "\n" + text + "--- stdout\n" + r.out + "--- stderr tail\n" +
-               r.err.substr(r.err.size() > 1500 ? r.err.size() - 1500 : 0);
-
-    ASSERT_EQ(r.status, 255) << context;
-    std::vector<std::string> status = lines(r.out, "s ");
-    ASSERT_EQ(status.size(), 1u) << context;
-    std::vector<std::string> models = lines(r.out, "v ");
-    if (optimum < 0) {
-      EXPECT_EQ(status[0], "s UNSATISFIABLE") << context;
-      EXPECT_TRUE(models.empty()) << context;
-      continue;
-    }
-    ASSERT_EQ(status[0], "s OPTIMUM FOUND") << context;
-    std::vector<std::string> costs = lines(r.out, "o ");
-    ASSERT_FALSE(costs.empty()) << context;
-    EXPECT_EQ(costs.back(), "o " + std::to_string(optimum)) << context;
-    ASSERT_EQ(models.size(), 1u) << context;
-    std::vector<bool> value;
-    ASSERT_TRUE(parseModel(models[0], p.nbVars, value)) << context;
-    EXPECT_EQ(costOf(p, value), optimum) << "the model breaks a hard clause or costs otherwise\n" << context;
+    expectAnswerAsBruteForce(dir, p, text, args, "instance " + std::to_string(index));
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(RandomWcnf, Differential, ::testing::Range(0, shards));
+
+// Weighted problems for the partition-based searches: many distinct weights,
+// a single weight, every soft literal fixed by a hard unit, or an
+// unsatisfiable hard part.
+WeightedProblem partitionProblem(Lcg& random, int shape) {
+  WeightedProblem p;
+  p.nbVars = 3 + (int)random.below(9);
+  const int64_t top = p.top;
+  if (shape == 2) {
+    for (int v = 1; v <= p.nbVars; v++) {
+      const int l = random.chance(50) ? v : -v;
+      p.clauses.push_back({top, {l}});
+      p.clauses.push_back({1 + random.below(30), {random.chance(50) ? l : -l}});
+    }
+  } else {
+    for (int i = (int)random.below((uint32_t)p.nbVars + 1); i > 0; i--)
+      p.clauses.push_back({top, randomClause(random, p.nbVars)});
+  }
+  if (shape == 3 || (shape == 2 && random.chance(50)))
+    for (int s = 0; s < 4; s++) p.clauses.push_back({top, {s & 1 ? 1 : -1, s & 2 ? 2 : -2}});
+  if (shape == 2) return p;
+  for (int i = 2 + (int)random.below((uint32_t)(2 * p.nbVars)); i > 0; i--)
+    p.clauses.push_back({shape == 1 ? 5 : 1 + (int64_t)random.below(60), randomClause(random, p.nbVars)});
+  return p;
+}
+
+class EveryMode : public ::testing::TestWithParam<int> {};
+
+TEST_P(EveryMode, SameOptimumAsBruteForce) {
+  ScratchDir dir;
+  Lcg random(7000 + (uint64_t)GetParam());
+  for (int k = 0; k < 8; k++) {
+    const WeightedProblem p = partitionProblem(random, k % 4);
+    const std::string text = p.wcnf();
+    const std::string file = dir.write("p" + std::to_string(k), text);
+    for (const char* mode : searchModes) {
+      const std::string name = "shard " + std::to_string(GetParam()) + " instance " + std::to_string(k);
+      expectAnswerAsBruteForce(dir, p, text, {std::string("-lb-search-mode=") + mode, "-part-graph=4", file}, name);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(PartitionedSearches, EveryMode, ::testing::Range(0, 4));
 
 }  // namespace
