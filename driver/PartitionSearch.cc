@@ -36,7 +36,8 @@ void RUKSolver::switchOnHeldBackLevel() {
   std::vector<const dynPar*> byPosition((size_t)coop->nbSoft, nullptr);
   for (auto it = taken.first; it != taken.second; ++it) byPosition[(size_t)it->second.position] = &it->second;
   replaceSolver(rebuildReplacing(solver, 0, [&](Solver* next, int i, int p) -> Constraint* {
-    if (p < 0 || byPosition[(size_t)p] == nullptr || !isPlaceholder(*solver->constraints[i], coop->placeholderVar)) return nullptr;
+    if (p < 0 || byPosition[(size_t)p] == nullptr) return nullptr;
+    if (!isPlaceholder(*solver->constraints[i], coop->placeholderVar)) return nullptr;
     return addSoftClause(next, byPosition[(size_t)p]->lits);
   }));
   assert(weightsAligned(solver));
@@ -74,10 +75,11 @@ CoreOutcome RUKSolver::multiSearchPartition(std::list<int>* lists) {
 }
 
 void RUKSolver::decompositionWeight(Solver* input) {
+  if (lowerBoundSearchStopped()) return;  // decided while the partitions were built
   coop->placeholderVar = input->nVars();
   weights = origWeights;
-  installSolver(rebuildReplacing(input, 1, [&](Solver* next, int, int p) { return p >= 0 ? addPlaceholder(next) : nullptr; }),
-                input->role, input->solverUB);
+  auto switchOff = [&](Solver* next, int, int p) { return p >= 0 ? addPlaceholder(next) : nullptr; };
+  installSolver(rebuildReplacing(input, 1, switchOff), input->role, input->solverUB);
   assert(weightsAligned(solver));
 
   std::vector<std::list<int>> lists((size_t)(2 * nbOrigVars));

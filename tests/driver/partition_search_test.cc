@@ -117,7 +117,8 @@ TEST(ConfigurationBox, PartDynNamesTheModeItChoseByteForByte) {
     std::string modeLine;
   } cases[] = {
       {{4, 4, 4}, "|  LB Search mode:        Part-dyn (normal)                                   |"},
-      {{1, 1, 2, 2, 3, 3, 4, 4, 5, 5}, "|  LB Search mode:        Part-dyn (part-weight)                              |"},
+      {{1, 1, 2, 2, 3, 3, 4, 4, 5, 5},
+       "|  LB Search mode:        Part-dyn (part-weight)                              |"},
       {{1, 2, 3}, "|  LB Search mode:        Part-dyn (part-graph)    (16  parts)                |"},
   };
   for (const Case& c : cases) {
