@@ -3,6 +3,7 @@
 // the special modes.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ namespace {
 struct Upper {
   Cooperation coop{2, 16};
   PBOSolver s;
-  explicit Upper(const Weighted& w, int boundForm = amkPb) {
+  explicit Upper(const Problem& w, int boundForm = amkPb) {
     s.amkKind = boundForm;
     coop.nbLB = coop.nbUB = 1;
     coop.quiet = true;
@@ -33,13 +34,13 @@ struct Upper {
 struct Walk {
   std::vector<int64_t> costs;  // computed here for every model
   std::string out, expectedOut;
-  uint32_t last = 0;
+  uint64_t last = 0;
   bool proven = false;  // ended with the solver inconsistent
 };
 
 // Minimises by repeated solve(); every model is complete, feasible and
 // costs what upperBound says.
-Walk minimise(Upper& u, const Weighted& w) {
+Walk minimise(Upper& u, const Problem& w) {
   Walk walk;
   testing::internal::CaptureStdout();
   for (int calls = 0; calls <= (1 << w.nVars) && u.s.solve(); calls++) {
@@ -59,41 +60,39 @@ Walk minimise(Upper& u, const Weighted& w) {
 
 TEST(PBOSolverDifferential, ImprovingModelsEndAtTheBruteForceOptimum) {
   struct Kind {
-    int largePercent, bothPercent, repeatPercent, minVars, maxVars, hardPerVar, instances;
+    Weights weights;
+    int minVars, maxVars, constraintsPerVar, instances;
   };
-  const Kind kinds[] = {{0, 20, 20, 1, 10, 2, 120}, {100, 20, 20, 1, 10, 2, 120}, {50, 60, 40, 1, 10, 2, 100},
-                        {40, 20, 20, 9, 12, 4, 40}};
+  const Kind kinds[] = {{Weights::Small, 1, 10, 1, 120}, {Weights::Large, 1, 10, 1, 120},
+                        {Weights::TopAbove, 1, 10, 2, 60}, {Weights::Large, 9, 12, 2, 40}};
   uint64_t seed = 0;
   for (const Kind& k : kinds) {
-    Shape shape;
-    shape.largeWeightPercent = k.largePercent;
-    shape.bothLiteralsPercent = k.bothPercent;
-    shape.repeatPercent = k.repeatPercent;
+    Shape shape = softUnitShape(k.maxVars);
+    shape.weights = k.weights;
     shape.minVars = k.minVars;
-    shape.maxVars = k.maxVars;
-    shape.maxHardPerVar = k.hardPerVar;
+    shape.constraintsPerVar = k.constraintsPerVar;
     for (int i = 0; i < k.instances; i++) {
       Lcg rng(++seed);
-      Weighted w = randomWeighted(rng, shape);
+      const Problem w = randomProblem(rng, shape);
       if (!objectiveVaries(w)) continue;  // the equal-pair case has its own test
       SCOPED_TRACE("seed " + std::to_string(seed));
-      const int64_t optimum = bruteForceOptimum(w);
+      const std::optional<Cost> optimum = bruteForceOptimum(w);
       // Every form of the bound, in turn.
       Upper u(w, (int)(seed % 5));
       u.coop.objConstant = (int64_t)(seed % 3) * 1000000000LL;
       Walk walk = minimise(u, w);
       EXPECT_EQ(u.coop.nbSolutions, (int)walk.costs.size());
-      if (optimum < 0) {
+      if (!optimum) {
         EXPECT_TRUE(walk.costs.empty() && walk.proven);
         continue;
       }
       ASSERT_FALSE(walk.costs.empty());
       for (size_t j = 1; j < walk.costs.size(); j++) EXPECT_LT(walk.costs[j], walk.costs[j - 1]);
-      EXPECT_EQ(walk.costs.back(), optimum);
+      EXPECT_EQ(walk.costs.back(), *optimum);
       // Ended by a proof, or by a model of cost 0 meeting the lower bound 0.
-      EXPECT_EQ((bool)u.coop.done, optimum == 0);
-      EXPECT_TRUE(walk.proven || optimum == 0);
-      EXPECT_EQ(u.coop.bounds[2], optimum);
+      EXPECT_EQ((bool)u.coop.done, *optimum == 0);
+      EXPECT_TRUE(walk.proven || *optimum == 0);
+      EXPECT_EQ(u.coop.bounds[2], *optimum);
       EXPECT_EQ(walk.out, walk.expectedOut);
       EXPECT_EQ(storedModelBits(u.coop, w.nVars), walk.last) << "the stored model is the last one";
     }
@@ -103,9 +102,10 @@ TEST(PBOSolverDifferential, ImprovingModelsEndAtTheBruteForceOptimum) {
 // The same weight on both literals of every variable: every model costs
 // 5 + 2. The first is reported without any bound; the next call proves it.
 TEST(PBOSolverObjective, EqualPairsFirstModelIsOptimal) {
-  Weighted w;
+  Problem w;
   w.nVars = 2;
-  w.soft = {{mkLit(0), 5}, {mkLit(0, true), 5}, {mkLit(1), 2}, {mkLit(1, true), 2}};
+  for (Lit l : {mkLit(0), mkLit(0, true)}) w.clause({l}, 5);
+  for (Lit l : {mkLit(1), mkLit(1, true)}) w.clause({l}, 2);
   Upper u(w);
   EXPECT_FALSE(u.coop.decisionProblem);
   const int before = u.s.nConstraints();
@@ -118,9 +118,9 @@ TEST(PBOSolverObjective, EqualPairsFirstModelIsOptimal) {
 
 // Preprocess-only has its own flag: a time limit below one second still searches.
 TEST(PBOSolverModes, PreprocessOnlyAndSmallTimeLimit) {
-  Weighted w;
+  Problem w;
   w.nVars = 1;
-  w.soft = {{mkLit(0), 3}};
+  w.clause({mkLit(0)}, 3);
   Upper pre(w);
   pre.s.preprocessOnly = true;
   EXPECT_FALSE(pre.s.solve());

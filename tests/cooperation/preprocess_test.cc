@@ -19,7 +19,7 @@ namespace {
 struct Upper {
   Cooperation coop{2, 16};
   PBOSolver s;
-  explicit Upper(const Weighted& w) {
+  explicit Upper(const Problem& w) {
     coop.nbLB = coop.nbUB = 1;
     coop.quiet = true;
     coop.verbosityLevel = 0;
@@ -30,7 +30,7 @@ struct Upper {
   // Preprocesses (when asked) and minimises; -1 when no model exists. Every
   // model, read through the map, satisfies the input and costs what the
   // solver says.
-  int64_t optimum(const Weighted& w, bool preprocess) {
+  int64_t optimum(const Problem& w, bool preprocess) {
     testing::internal::CaptureStdout();
     bool consistent = !preprocess || s.preprocess();
     testing::internal::CaptureStderr();
@@ -38,10 +38,10 @@ struct Upper {
     testing::internal::GetCapturedStderr();
     int64_t best = -1;
     while (consistent && s.solve()) {
-      uint32_t bits = 0;
+      uint64_t bits = 0;
       for (int v = 0; v < w.nVars; v++) {
         const Lit rep = s.equivalenceMap != nullptr ? s.equivalenceMap[mkLit(v)] : mkLit(v);
-        bits |= (uint32_t)(s.model[var(rep)] == (sign(rep) ? l_False : l_True)) << v;
+        bits |= (uint64_t)(s.model[var(rep)] == (sign(rep) ? l_False : l_True)) << v;
       }
       EXPECT_TRUE(feasible(w, bits));
       best = costOf(w, bits);
@@ -52,27 +52,27 @@ struct Upper {
   }
 };
 
-Weighted withEquivalences(Lcg& rng) {
-  Shape shape;
-  shape.maxVars = 12;
-  shape.largeWeightPercent = 10;
-  Weighted w = randomWeighted(rng, shape);
+Problem withEquivalences(Lcg& rng) {
+  Shape shape = softUnitShape(12);
+  shape.weights = rng.chance(10) ? Weights::Large : Weights::Small;
+  Problem w = randomProblem(rng, shape);
   const int chains = 1 + (int)rng.below((uint32_t)w.nVars);
   for (int i = 0; i < chains; i++) {
     Lit a = mkLit((Var)rng.below((uint32_t)w.nVars), rng.chance(50));
     Lit b = mkLit((Var)rng.below((uint32_t)w.nVars), rng.chance(50));
-    w.hard.push_back({{neg(a), b}, {1, 1}, 1, true});
-    if (rng.chance(70)) w.hard.push_back({{neg(b), a}, {1, 1}, 1, true});
+    w.clause({neg(a), b});
+    if (rng.chance(70)) w.clause({neg(b), a});
   }
-  for (size_t i = w.hard.size(); i > 1; i--) std::swap(w.hard[i - 1], w.hard[rng.below((uint32_t)i)]);
+  auto& all = w.constraints;
+  for (size_t i = all.size(); i > 1; i--) std::swap(all[i - 1], all[rng.below((uint32_t)i)]);
   return w;
 }
 
-Weighted clauses(int nVars, std::vector<std::vector<Lit>> list, std::vector<SoftUnit> soft = {}) {
-  Weighted w;
+Problem clauses(int nVars, std::vector<std::vector<Lit>> list, std::vector<std::pair<Lit, Cost>> soft = {}) {
+  Problem w;
   w.nVars = nVars;
-  for (auto& lits : list) w.hard.push_back({lits, std::vector<unsigned>(lits.size(), 1), 1, true});
-  w.soft = soft;
+  for (auto& lits : list) w.clause(lits);
+  for (auto& [lit, weight] : soft) w.clause({lit}, weight);
   return w;
 }
 
@@ -81,10 +81,10 @@ Weighted clauses(int nVars, std::vector<std::vector<Lit>> list, std::vector<Soft
 TEST(Preprocess, SameOptimumWithAndWithoutOnRandomProblems) {
   for (uint64_t seed = 1; seed <= 400; seed++) {
     Lcg rng(seed);
-    Weighted w = withEquivalences(rng);
+    Problem w = withEquivalences(rng);
     if (!objectiveVaries(w)) continue;
     SCOPED_TRACE("seed " + std::to_string(seed));
-    const int64_t expected = bruteForceOptimum(w);
+    const int64_t expected = bruteForceOptimum(w).value_or(-1);
     Upper plain(w), merged(w);
     plain.s.amkKind = merged.s.amkKind = (int)(seed % 5);
     EXPECT_EQ(plain.optimum(w, false), expected);
@@ -96,7 +96,7 @@ TEST(Preprocess, SameOptimumWithAndWithoutOnRandomProblems) {
 // (a or c or d); the objective on b moves to a.
 TEST(Preprocess, TwoEquivalentLiteralsMergeIntoTheFirst) {
   const Lit a = mkLit(0), b = mkLit(1), c = mkLit(2), d = mkLit(3);
-  Weighted w = clauses(4, {{neg(a), b}, {neg(b), a}, {b, c, d}}, {{neg(b), 4}});
+  Problem w = clauses(4, {{neg(a), b}, {neg(b), a}, {b, c, d}}, {{neg(b), 4}});
   Upper u(w);
   ASSERT_TRUE(u.s.preprocess());
   EXPECT_EQ(u.s.equivalenceMap[b], a);
@@ -110,7 +110,7 @@ TEST(Preprocess, TwoEquivalentLiteralsMergeIntoTheFirst) {
 
 TEST(Preprocess, LiteralEquivalentToItsComplementIsAConflict) {
   const Lit a = mkLit(0), b = mkLit(1), c = mkLit(2);
-  Weighted w = clauses(3, {{a, b}, {a, neg(b)}, {neg(a), c}, {neg(a), neg(c)}}, {{b, 1}});
+  Problem w = clauses(3, {{a, b}, {a, neg(b)}, {neg(a), c}, {neg(a), neg(c)}}, {{b, 1}});
   Upper u(w);
   testing::internal::CaptureStdout();
   EXPECT_FALSE(u.s.preprocess());
@@ -121,8 +121,8 @@ TEST(Preprocess, LiteralEquivalentToItsComplementIsAConflict) {
 // 2a + 3b + 1c >= 3 with b equivalent to a: 5a + 1c + 0a >= 3.
 TEST(Preprocess, PseudoBooleanCoefficientsMergeOnTheRepresentative) {
   const Lit a = mkLit(0), b = mkLit(1), c = mkLit(2);
-  Weighted w = clauses(3, {{neg(a), b}, {neg(b), a}});
-  w.hard.push_back({{a, b, c}, {2, 3, 1}, 3, false});
+  Problem w = clauses(3, {{neg(a), b}, {neg(b), a}});
+  w.pb({a, b, c}, {2, 3, 1}, 3);
   Upper u(w);
   ASSERT_TRUE(u.s.preprocess());
   const Constraint& pb = *u.s.constraints[2];
@@ -136,8 +136,8 @@ TEST(Preprocess, PseudoBooleanCoefficientsMergeOnTheRepresentative) {
 // optimum is 0.
 TEST(Preprocess, RepresentativeWithItsComplementIsCountedOnce) {
   const Lit c = mkLit(0), a = mkLit(1), b = mkLit(2), d = mkLit(3);
-  Weighted w = clauses(4, {{neg(a), b}, {neg(b), a}, {a, d}, {neg(a), neg(d)}}, {{neg(c), 1}});
-  w.hard.insert(w.hard.begin(), {{a, b, c, d}, {2, 2, 1, 1}, 4, false});
+  Problem w = clauses(4, {{neg(a), b}, {neg(b), a}, {a, d}, {neg(a), neg(d)}}, {{neg(c), 1}});
+  w.constraints.insert(w.constraints.begin(), {{a, b, c, d}, {2, 2, 1, 1}, 4, false});
   Upper u(w);
   EXPECT_EQ(u.optimum(w, true), 0);
 }
@@ -147,7 +147,7 @@ TEST(Preprocess, RepresentativeWithItsComplementIsCountedOnce) {
 // clause.
 TEST(Preprocess, ClauseLeftToAFalseRepresentativeIsAConflict) {
   const Lit a = mkLit(0), b = mkLit(1), g = mkLit(2), f = mkLit(3);
-  Weighted w = clauses(4, {{neg(a), b}, {neg(b), a}, {neg(a), g}, {neg(g), a}, {neg(a), f}, {neg(f), a},
+  Problem w = clauses(4, {{neg(a), b}, {neg(b), a}, {neg(a), g}, {neg(g), a}, {neg(a), f}, {neg(f), a},
                            {neg(b), neg(a), neg(g)}, {b, f}},
                        {{a, 1}});
   Upper u(w);
@@ -156,7 +156,7 @@ TEST(Preprocess, ClauseLeftToAFalseRepresentativeIsAConflict) {
 }
 
 TEST(Preprocess, NoBinaryClauseLeavesTheIdentity) {
-  Weighted w = clauses(3, {{mkLit(0), mkLit(1), mkLit(2)}}, {{mkLit(0), 1}});
+  Problem w = clauses(3, {{mkLit(0), mkLit(1), mkLit(2)}}, {{mkLit(0), 1}});
   Upper u(w);
   ASSERT_TRUE(u.s.preprocess());
   for (Lit l = 0; l < 6; l++) EXPECT_EQ(u.s.equivalenceMap[l], l);

@@ -16,7 +16,7 @@ namespace {
 
 // Thread 0: models of the hard part, each blocked by a soft clause (so what
 // is learnt from the blocks is not exported).
-void enumerate(Solver* s, const Weighted* w, Cooperation* coop, bool* infeasible) {
+void enumerate(Solver* s, const Problem* w, Cooperation* coop, bool* infeasible) {
   for (int models = 0; !coop->done && models < (1 << w->nVars) && s->multiSolve(); models++) {
     if (!feasible(*w, modelBits(s->model, w->nVars))) *infeasible = true;
     s->cancelUntil(0);
@@ -34,9 +34,9 @@ struct Minimiser {
 };
 
 // An upper-bound thread: improving models until none is left, then stop all.
-void minimise(Minimiser* m, const Weighted* w, Cooperation* coop) {
+void minimise(Minimiser* m, const Problem* w, Cooperation* coop) {
   while (m->s.solve()) {
-    uint32_t bits = modelBits(m->s.model, w->nVars);
+    uint64_t bits = modelBits(m->s.model, w->nVars);
     m->costs.push_back(costOf(*w, bits));
     if (!feasible(*w, bits) || m->costs.back() != m->s.upperBound) m->wrong = true;
   }
@@ -46,45 +46,33 @@ void minimise(Minimiser* m, const Weighted* w, Cooperation* coop) {
 
 // Random 3-clauses near the threshold and a few wide pseudo-Boolean
 // constraints; soft units on most variables.
-Weighted threadedProblem(Lcg& rng, bool large) {
-  Weighted w;
+Problem threadedProblem(Lcg& rng, bool large) {
+  Problem w;
   w.nVars = rng.between(10, 14);
+  Shape clauses;
+  clauses.clausePercent = 100;
+  clauses.repeatVariablePercent = clauses.edgeCasePercent = clauses.emptyClausePermille = 0;
+  Shape wide = clauses;
+  wide.clausePercent = wide.cardinalityPercent = 0;
+  wide.largeCoefficientPercent = large ? 30 : 0;
   for (int i = 0; i < (int)(3.2 * w.nVars); i++) {
-    Hard c;
-    while (c.lits.size() < 3) {
-      Lit l = mkLit((Var)rng.below(w.nVars), rng.chance(50));
-      bool dup = false;
-      for (Lit k : c.lits) dup = dup || var(k) == var(l);
-      if (!dup) c.lits.push_back(l);
-    }
-    c.coeffs.assign(3, 1u);
-    w.hard.push_back(c);
+    w.clause(randomLiterals(rng, clauses, w.nVars, 3));
   }
-  for (int i = 0; i < w.nVars / 4; i++) {
-    Hard c;
-    c.clause = false;
-    c.rhs = 0;
-    for (int k = 0; k < 6; k++) {
-      c.lits.push_back(mkLit((Var)rng.below(w.nVars), rng.chance(50)));
-      c.rhs += c.coeffs.emplace_back(large && rng.chance(30) ? 2000000000u - rng.below(9) : 1 + rng.below(5));
-    }
-    c.rhs /= 3;
-    w.hard.push_back(c);
-  }
-  for (int v = 0; v < w.nVars; v++)
-    for (int k = rng.chance(20) ? 0 : rng.chance(10) ? 2 : 1; k > 0; k--)
-      w.soft.push_back({mkLit(v, rng.chance(50)), randomWeight(rng, large)});
-  if (w.soft.empty()) w.soft.push_back({mkLit(0), 1});
+  for (int i = 0; i < w.nVars / 4; i++) w.constraints.push_back(randomConstraint(rng, wide, w.nVars));
+  Shape units;
+  units.softUnitsPerVar = 1;
+  units.weights = large ? Weights::Large : Weights::Small;
+  addSoftUnits(rng, units, w);
   return w;
 }
 
 // One problem, nbUB upper-bound threads beside the enumerator.
 void runShared(uint64_t seed, int nbUB, bool large, int* exchanged) {
   Lcg rng(seed);
-  Weighted w = threadedProblem(rng, large);
+  Problem w = threadedProblem(rng, large);
   if (!objectiveVaries(w)) return;
   SCOPED_TRACE("seed " + std::to_string(seed));
-  const int64_t optimum = bruteForceOptimum(w);
+  const int64_t optimum = bruteForceOptimum(w).value_or(-1);
 
   Cooperation coop(1 + nbUB, 16);
   coop.nbLB = 1;
@@ -131,7 +119,7 @@ void runShared(uint64_t seed, int nbUB, bool large, int* exchanged) {
     return;
   }
   EXPECT_EQ(coop.bounds[nbUB + 1], optimum) << "the threads agreed on a wrong optimum";
-  const uint32_t best = storedModelBits(coop, w.nVars);
+  const uint64_t best = storedModelBits(coop, w.nVars);
   EXPECT_TRUE(feasible(w, best));
   EXPECT_EQ(costOf(w, best), optimum) << "stored model and best bound disagree";
   // Each stored model prints its cost once; an upper-bound thread taking over

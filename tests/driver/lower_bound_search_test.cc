@@ -23,7 +23,7 @@ Problem bigCoreProblem(Lcg& g, Weights w) {
   for (int v = 0; v < p.nVars; v++) negs.push_back(mkLit(v, true));
   p.pb(negs, std::vector<unsigned>((size_t)p.nVars, 1u), p.nVars - k);
   for (int v = 0; v < p.nVars; v++) p.clause({mkLit(v)}, randomWeight(g, w));
-  for (int i = g.between(0, 3); i > 0; i--) p.clause(randomLits(g, p.nVars, 2));
+  for (int i = g.between(0, 3); i > 0; i--) p.clause(randomLiterals(g, Shape(), p.nVars, 2));
   return p;
 }
 

@@ -179,6 +179,9 @@ TEST(ConstraintHyperGraph, RepeatedVariableGivesOnePinPerOccurrence) {
 // Soft units of many distinct weights (or one) against random hard clauses,
 // some with an unsatisfiable hard part, some with every soft unit fixed.
 Problem weightedProblem(Lcg& g, int shape) {
+  Shape distinct;
+  distinct.repeatVariablePercent = 0;
+  auto randomLits = [&](int nVars, int size) { return randomLiterals(g, distinct, nVars, size); };
   Problem p;
   p.nVars = g.between(3, 9);
   if (shape == 3) {
@@ -188,14 +191,14 @@ Problem weightedProblem(Lcg& g, int shape) {
     if (g.chance(50)) p.clause({mkLit(0), mkLit(1)});
     return p;
   }
-  for (int i = g.between(1, 2 * p.nVars); i > 0; i--) p.clause(randomLits(g, p.nVars, g.between(2, 3)));
+  for (int i = g.between(1, 2 * p.nVars); i > 0; i--) p.clause(randomLits(p.nVars, g.between(2, 3)));
   if (shape == 2) {
     Var a = g.between(0, p.nVars - 1), b = (a + 1) % p.nVars;
     for (int s = 0; s < 4; s++) p.clause({mkLit(a, s & 1), mkLit(b, (s >> 1) & 1)});
   }
   for (int i = g.between(2, 2 * p.nVars); i > 0; i--) {
     const Cost w = shape == 1 ? 7 : g.chance(30) ? 3 : g.between(1, 40);
-    p.clause(randomLits(g, p.nVars, g.chance(80) ? 1 : 2), w);
+    p.clause(randomLits(p.nVars, g.chance(80) ? 1 : 2), w);
   }
   return p;
 }

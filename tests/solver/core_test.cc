@@ -22,7 +22,7 @@ std::string checkCore(Solver& s, const Problem& p, const std::map<int, size_t>& 
     if (it == indexOfRef.end()) why << "core names ref " << ref << ", no constraint of the problem\n";
     else inCore[it->second] = true;
   }
-  if (bruteForceSatisfiable(p, [&](size_t i) { return inCore[i] || !p.constraints[i].soft; }))
+  if (bruteForceSatisfiable(p, [&](size_t i) { return inCore[i] || !p.constraints[i].soft(); }))
     why << "core with the hard constraints is satisfiable\n" << describe(p);
   return why.str();
 }
@@ -32,7 +32,7 @@ std::string checkCore(Solver& s, const Problem& p, const std::map<int, size_t>& 
 // Cores found while adding or by search, on a fresh solver or on one that
 // has searched (satisfiably) before more constraints made it unsatisfiable.
 TEST(Core, CoreOfRandomUnsatisfiableProblemIsUnsatisfiableWithTheHardConstraints) {
-  GeneratorSettings g;
+  Shape g;
   g.minVars = 6;
   g.edgeCasePercent = 1;
   g.softPercent = 50;

@@ -61,7 +61,7 @@ TEST(SearchBruteForce, RandomProblemsAgreeWithEnumeration) {
   Lcg rng(1);
   int grown = 0;
   for (const Kind& k : kinds) {
-    GeneratorSettings g;
+    Shape g;
     g.clausePercent = k.clausePercent;
     g.cardinalityPercent = k.cardinalityPercent;
     g.largeCoefficientPercent = k.largePercent;

@@ -197,7 +197,7 @@ TEST(RemoveLearntClauses, DropsSoftLearntsAtOrAboveTheBoundExceptLockedOnes) {
 // backtracking, detaching and reattaching counters and short searches.
 TEST(Invariants, HoldThroughRandomSequencesOfOperations) {
   Lcg rng(31);
-  GeneratorSettings g;
+  Shape g;
   g.minVars = 4;
   g.maxVars = 10;
   g.clausePercent = 35;
