@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "coop_test_util.h"
+#include "tests/common/Process.h"
 
 using namespace coop_test;
 
@@ -34,13 +35,6 @@ struct UpperSetup {
     return testing::internal::GetCapturedStderr();
   }
 };
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
 
 }  // namespace
 

@@ -143,9 +143,3 @@ TEST(SharedSearch, EnumeratorAndMinimiserAgreeOnTheOptimum) {
   for (uint64_t seed = 1; seed <= 60; seed++) runShared(seed, 1, seed % 3 == 0, &exchanged);
   EXPECT_GT(exchanged, 0) << "no clause was ever exchanged: the test exercises nothing";
 }
-
-TEST(SharedSearch, TwoMinimisersShareBoundsAndClauses) {
-  int exchanged = 0;
-  for (uint64_t seed = 500; seed < 530; seed++) runShared(seed, 2, seed % 2 == 0, &exchanged);
-  EXPECT_GT(exchanged, 0);
-}

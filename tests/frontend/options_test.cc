@@ -1,10 +1,9 @@
-// The option parser: defaults, the codes of every value, the edges of the
+// The option parser: the codes of every value, the edges of the
 // numeric options, and the lower-bound half rule. (The exact error lines and
 // exit statuses are checked on the binary.)
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "frontend/Options.h"
@@ -30,16 +29,6 @@ std::string errorOf(const std::vector<std::string>& words) {
   Parsed parsed = parse(words);
   EXPECT_EQ(parsed.result.outcome, CommandLine::Error) << words[0];
   return parsed.result.message;
-}
-
-TEST(CommandLineOptions, Defaults) {
-  Parsed parsed = parse({});
-  ASSERT_EQ(parsed.result.outcome, CommandLine::Run);
-  const Settings& s = parsed.settings;
-  EXPECT_EQ(std::make_tuple(s.timeLimit, s.lbTimeLimit, s.setLbTimeLimit, s.amo, s.amk, s.searchMode),
-            std::make_tuple(1800.0, 900.0, false, 8, 4, 0));
-  EXPECT_EQ(std::make_tuple(s.parts, s.pre, s.verbosity, s.inputFormat), std::make_tuple(16, 1, 1, 1));
-  EXPECT_EQ(s.inputFile, "file.wcnf");
 }
 
 TEST(CommandLineOptions, EveryValueHasItsCode) {
