@@ -63,23 +63,28 @@ inline TestConstraint C(std::initializer_list<Lit> lits, bool soft = false) {
   return c;
 }
 
-// An assignment: bit v set when variable v is true.
+// An assignment: bit v set when variable v is true; beyond 64 variables, a
+// vector as a "v" line is read (index v + 1 for variable v).
 inline bool litTrue(Lit p, uint64_t bits) { return (int)((bits >> var(p)) & 1u) != sign(p); }
+inline bool litTrue(Lit p, const std::vector<bool>& value) { return value[(size_t)var(p) + 1] != (sign(p) != 0); }
 
-inline bool holds(const TestConstraint& c, uint64_t bits) {
+template <class Assignment>
+bool holds(const TestConstraint& c, const Assignment& bits) {
   int64_t sum = 0;
   for (size_t i = 0; i < c.lits.size(); i++)
     if (litTrue(c.lits[i], bits)) sum += c.coeffs[i];
   return sum >= c.rhs;
 }
 
-inline bool feasible(const Problem& p, uint64_t bits) {
+template <class Assignment>
+bool feasible(const Problem& p, const Assignment& bits) {
   for (const TestConstraint& c : p.constraints)
     if (!c.soft() && !holds(c, bits)) return false;
   return true;
 }
 
-inline Cost costOf(const Problem& p, uint64_t bits) {
+template <class Assignment>
+Cost costOf(const Problem& p, const Assignment& bits) {
   Cost cost = 0;
   for (const TestConstraint& c : p.constraints)
     if (c.soft() && !holds(c, bits)) cost += c.weight;

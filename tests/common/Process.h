@@ -185,11 +185,4 @@ inline bool parseModel(const std::string& line, int nbVars, std::vector<bool>& v
   return in.eof() && count == nbVars;
 }
 
-// The assignment of parseModel as bits: bit v - 1 for variable v.
-inline uint64_t bitsOf(const std::vector<bool>& value) {
-  uint64_t bits = 0;
-  for (size_t v = 1; v < value.size(); v++) bits |= (uint64_t)value[v] << (v - 1);
-  return bits;
-}
-
 }  // namespace quon_test

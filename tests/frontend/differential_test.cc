@@ -78,8 +78,8 @@ void expectAnswerAsBruteForce(const ScratchDir& dir, const Problem& p, const std
   ASSERT_EQ(models.size(), 1u) << context;
   std::vector<bool> value;
   ASSERT_TRUE(parseModel(models[0], p.nVars, value)) << context;
-  EXPECT_TRUE(feasible(p, bitsOf(value))) << "the model breaks a hard clause\n" << context;
-  EXPECT_EQ(costOf(p, bitsOf(value)), optimum) << context;
+  EXPECT_TRUE(feasible(p, value)) << "the model breaks a hard clause\n" << context;
+  EXPECT_EQ(costOf(p, value), optimum) << context;
 }
 
 class Differential : public ::testing::TestWithParam<int> {};
