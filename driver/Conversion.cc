@@ -79,22 +79,26 @@ Constraint* RUKSolver::addCopyOf(Solver* to, const Constraint& c, vec<Lit>& lits
 }
 
 // sum c * ~l >= sum - softLimit, i.e. the cost of a solution (without the
-// objective constant) is at most softLimit - 1. When the limit is above every
-// possible cost the constraint cannot bind and is not added. Like the
-// objective bound it stays marked soft: what follows from it depends on the
-// cost.
+// objective constant) is at most softLimit - 1. Weights on both x and ~x
+// overlap: min(w(x), w(~x)) is paid by every assignment, so it leaves both
+// coefficients for the right-hand side (the store does not net a literal
+// against its complement). When the limit is above every possible cost the
+// constraint cannot bind and is not added. Like the objective bound it stays
+// marked soft: what follows from it depends on the cost.
 void RUKSolver::addPBsoftLimit() {
   if (!hasSoftLimit) return;
   vec<Lit> lits;
   vec<unsigned> coeffs;
-  Cost sum = 1;
+  Cost sum = 1, alwaysPaid = 0;
   for (Lit l = 0; l < 2 * solver->nVars(); l++) {
-    Cost c = solver->objCoeff(l);
+    const Cost both = std::min(solver->objCoeff(l), solver->objCoeff(neg(l)));
+    const Cost c = solver->objCoeff(l) - both;
+    if (!sign(l)) alwaysPaid += both;
     if (c == 0) continue;
     pushTerm(lits, coeffs, neg(l), c);
     sum += c;
   }
-  const Cost rhs = sum - softLimit;
+  const Cost rhs = sum - softLimit + alwaysPaid;
   if (rhs <= 0) return;
   keepWeighted(solver->addPBConstraint(lits, coeffs, rhs), topWeight, true);
 }

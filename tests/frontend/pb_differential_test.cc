@@ -148,8 +148,13 @@ PBProblem randomProblem(Lcg& random, bool ruk) {
   }
   if (ruk) {
     // A soft constraint that no assignment meets for free.
-    p.constraints.push_back({{{1, {random.between(1, p.nbVars)}}}, ">=", 1, (int64_t)random.between(1, 20)});
-    if (random.chance(40)) p.limit = random.between(1, 40);
+    const int v = random.between(1, p.nbVars);
+    p.constraints.push_back({{{1, {v}}}, ">=", 1, (int64_t)random.between(1, 20)});
+    // Often a weight on ~v too: a cost every assignment pays in part.
+    if (random.chance(50)) p.constraints.push_back({{{1, {-v}}}, ">=", 1, (int64_t)random.between(1, 20)});
+    // A limit at or just above the optimum, where it binds.
+    int64_t optimum = 0;
+    if (random.chance(40) && bruteForceOptimum(p, optimum)) p.limit = optimum + random.between(0, 2);
   }
   return p;
 }

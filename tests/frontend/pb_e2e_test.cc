@@ -79,6 +79,18 @@ TEST_F(PBBinary, SoftConstraintsAndTheCostLimit) {
             "o 1\ns OPTIMUM FOUND\n");
 }
 
+TEST_F(PBBinary, CostLimitWithWeightsOnBothPolarities) {
+  // x costs 2, ~x costs 3: every assignment costs at least 2.
+  const std::string both = "[3] +1 x >= 1 ;\n[2] -1 x >= 0 ;\n";
+  EXPECT_EQ(results(run("ruk", "soft: 3 ;\n" + both).out), "o 2\ns OPTIMUM FOUND\nv x\n");
+  for (const char* options : {"-verbosity=1", "-preprocessor=no"}) {
+    EXPECT_EQ(results(run("ruk", "soft: 2 ;\n" + both, options).out), "s UNSATISFIABLE\n") << options;
+    EXPECT_EQ(results(run("ruk", "soft: 1 ;\n[1] +1 x >= 1 ;\n[1] +1 ~x >= 1 ;\n", options).out),
+              "s UNSATISFIABLE\n")
+        << options;
+  }
+}
+
 TEST_F(PBBinary, MalformedInputEndsTheRunBeforeAnySearch) {
   struct {
     std::string format, text, tail;
