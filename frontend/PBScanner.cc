@@ -15,6 +15,15 @@ void PBScanner::skipLine() {
   }
 }
 
+bool PBScanner::skipStatementEnd() {
+  skipBlanks();
+  if (peek() == ';') advance();
+  skipBlanks();
+  if (!atLineEnd() && peek() != '*') return false;
+  skipLine();
+  return true;
+}
+
 bool PBScanner::readSigns() {
   bool negative = false;
   for (skipBlanks(); cursor != limit && (*cursor == '+' || *cursor == '-'); skipBlanks()) {

@@ -34,6 +34,11 @@ class PBScanner {
   bool startsWith(const char* word) const;
   // Past the next newline, or to the end of the text.
   void skipLine();
+  // What may follow a statement's last number: blanks, an optional ";",
+  // blanks, then the end of the line or a "*" comment; all of it is skipped
+  // with the newline. False, the cursor left where it is, when anything else
+  // follows: a second statement or ".5" would otherwise be dropped unseen.
+  bool skipStatementEnd();
   // Signs and blanks between them; true when the number of "-" is odd.
   bool readSigns();
   // Decimal digits; a value above maxNumber reads as TooBig (all its digits consumed).

@@ -212,7 +212,7 @@ int ParserPB::readConstraintBody(Relation& relation, int64_t& rhs) {
     readerComment("Risky overflow due to sum of coefficients at constraint.");
     return parseTooBig;
   }
-  scan.skipLine();
+  if (!scan.skipStatementEnd()) return parseMalformed;
   rhs = (negative ? -value : value) + adjustment - constant;
   if (sum > highestCoefSum) highestCoefSum = sum;
   return parseOk;

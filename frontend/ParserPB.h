@@ -70,8 +70,9 @@ class ParserPB {
   int readNumber(int64_t& value);
 
   // Terms and right-hand side of a constraint line, up to and including its
-  // newline: rhs is the right-hand side less the left side's constants, and
-  // the terms are left gathered per variable.
+  // newline (code 8 when more than a ";" or a comment follows): rhs is the
+  // right-hand side less the left side's constants, and the terms are left
+  // gathered per variable.
   int readConstraintBody(Relation& relation, int64_t& rhs);
   // The gathered terms as positive terms, largest first; a net n < 0 on x is
   // n + (-n) * ~x, and n is added to constant (the left side's constant).

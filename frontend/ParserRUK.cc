@@ -25,8 +25,8 @@ int ParserRUK::parseHeader() {
   int64_t limit = 0;
   const int code = readNumber(limit);
   if (code != parseOk) return code;
+  if (!scan.skipStatementEnd()) return parseMalformed;
   sink.setSoftLimit(limit);
-  scan.skipLine();
   return parseOk;
 }
 

@@ -99,6 +99,7 @@ TEST_F(PBBinary, MalformedInputEndsTheRunBeforeAnySearch) {
       {"opb", "min: +1 x ;\n+1 x >= 12345678901234567890 ;\n",
        "c Integer values too big to handle... \nc Parse Error 9\nc Line: 2\n"},
       {"ruk", "[0] +1 x >= 1 ;\n", "c Parse Error 8\nc Line: 1\n"},
+      {"opb", "min: +1 x ;\n+1 x >= 1 ; +1 ~x >= 1 ;\n", "c Parse Error 8\nc Line: 2\n"},
   };
   for (const auto& c : cases) {
     RunResult r = run(c.format, c.text);

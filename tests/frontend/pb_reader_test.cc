@@ -156,6 +156,10 @@ TEST(OpbReader, MalformedLinesEndTheReading) {
           {"min: +2147483648 x ;\n", {}, failure(9, 1, tooBig)},
           {"+2147483647 x >= 2147483647 ;\n", {"pb 2147483647 x >= 2147483647"}, ok("4.29497e+09")},
           {"+1 " + longName + " >= 1 ;\n", {"clause " + longName}, ok("2")},
+          // After the right-hand side only a ";" and a comment may follow.
+          {"+1 x >= 1 ; * note\n+1 y >= 1\n", {"clause x", "clause y"}, ok("2")},
+          {"+1 x >= 1 ;\n+1 x >= 1 ; +1 ~x >= 1 ;\n", {"clause x"}, failure(8, 2)},
+          {"+1 x >= 0.5 ;\n", {}, failure(8, 1)},
       },
       false);
 }
@@ -217,6 +221,8 @@ TEST(RukReader, MalformedLinesEndTheReading) {
           {"soft: ;\n", {}, failure(8, 1)},
           {"soft:", {}, failure(8, 1)},
           {"soft: 2147483648\n", {}, failure(9, 1, tooBig)},
+          {"soft: 5 ; 3\n", {}, failure(8, 1)},
+          {"[2] +1 x >= 1 ; [3] +1 y >= 1 ;\n", {}, failure(8, 1)},
           {"min: +1 x ;\n", {}, failure(4, 1)},
       },
       true);
