@@ -27,8 +27,10 @@ class PBSink {
   // Leaving l false costs weight.
   virtual void addObjectiveTerm(Lit l, Cost weight) = 0;
   virtual void addObjectiveConstant(Cost constant) = 0;
-  // Every solution must cost less than limit.
+  // Every solution must cost less than limit; noLimit (like the weight of a
+  // hard constraint) lifts any limit.
   virtual void setSoftLimit(Cost limit) = 0;
+  static constexpr Cost noLimit = 2147483647;
 };
 
 // Feeds every RUKSolver, in index order, with its own copy of every list: a

@@ -63,7 +63,7 @@ void RUKSolverPBSink::addObjectiveConstant(Cost constant) {
 
 void RUKSolverPBSink::setSoftLimit(Cost limit) {
   for (RUKSolver* s : solvers) {
-    s->hasSoftLimit = true;
+    s->hasSoftLimit = limit != noLimit;
     s->softLimit = limit;
   }
 }

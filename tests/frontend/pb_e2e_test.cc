@@ -77,6 +77,10 @@ TEST_F(PBBinary, SoftConstraintsAndTheCostLimit) {
   // A limit far above every cost cannot bind.
   EXPECT_EQ(results(run("ruk", "soft: 100 ;\n[1] +1 x >= 1 ;\n[1] -1 x >= 0 ;\n").out).substr(0, 20),
             "o 1\ns OPTIMUM FOUND\n");
+  // Nor does the weight of a hard constraint: 3000000000 is no cost too high.
+  const std::string heavy = "[1500000000] -1 x >= 0 ;\n[1500000000] -1 y >= 0 ;\n+1 x +1 y >= 2 ;\n";
+  EXPECT_EQ(results(run("ruk", "soft: 2147483647 ;\n" + heavy).out), "o 3000000000\ns OPTIMUM FOUND\nv x y\n");
+  EXPECT_EQ(results(run("ruk", "soft: 2147483646 ;\n" + heavy).out), "s UNSATISFIABLE\n");
 }
 
 TEST_F(PBBinary, CostLimitWithWeightsOnBothPolarities) {
