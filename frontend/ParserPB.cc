@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -16,15 +18,24 @@ namespace {
 // the 64-bit range is refused long before any of them could wrap.
 const int64_t maxCoefSum = (int64_t)1 << 62;
 
-// Reads the whole file; false when a read fails.
-bool readAll(int fd, std::string& text, size_t size) {
-  text.resize(size);
+// Reads up to the end of the file, whatever size it claims: a pipe or a FIFO
+// claims none. sizeHint (one byte more, to see the end) only saves growing
+// the text. False when a read fails.
+bool readAll(int fd, std::string& text, size_t sizeHint) {
+  const size_t chunk = (size_t)1 << 16;
+  text.resize(sizeHint + 1);
   size_t done = 0;
-  while (done < size) {
-    ssize_t got = read(fd, &text[done], size - done);
-    if (got <= 0) return false;
+  for (;;) {
+    if (done == text.size()) text.resize(done + std::max(chunk, done));
+    const ssize_t got = read(fd, &text[done], text.size() - done);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
     done += (size_t)got;
   }
+  text.resize(done);
   return true;
 }
 
@@ -59,14 +70,14 @@ int ParserPB::load(const char* file) {
     close(fd);
     return parseUnreadable;
   }
-  readerComment("File size is %lld bytes.", (long long)info.st_size);
   std::string text;
-  const bool read = readAll(fd, text, (size_t)info.st_size);
+  const bool read = readAll(fd, text, info.st_size > 0 ? (size_t)info.st_size : 0);
   close(fd);
   if (!read) {
     readerComment("Unable to put in memory file %s", file);
     return parseUnreadable;
   }
+  readerComment("File size is %zu bytes.", text.size());
   if (isGzip(text)) {
     readerComment("Unable to read compressed file %s: only the cnf and wcnf formats read gzip", file);
     return parseUnreadable;

@@ -3,8 +3,12 @@
 // exact lines they print.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "frontend/ParserRUK.h"
@@ -189,6 +193,21 @@ TEST(OpbReader, FilesThatCannotBeReadAreRefused) {
   EXPECT_NE(out.find("c Unable to open input stream for file " + dir.file("missing")), std::string::npos) << out;
   EXPECT_NE(out.find("c File size is 0 bytes.\nc Highest Coefficient sum: 0\n"), std::string::npos) << out;
   EXPECT_TRUE(sink.calls.empty());
+}
+
+TEST(OpbReader, PipeIsReadToItsEnd) {
+  ScratchDir dir;
+  const std::string fifo = dir.file("in.opb");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] { std::ofstream(fifo) << "+1 x >= 1 ;\n"; });
+  RecordingSink sink;
+  ParserPB reader(sink);
+  testing::internal::CaptureStdout();
+  const int code = reader.load(fifo.c_str());
+  testing::internal::GetCapturedStdout();
+  writer.join();
+  EXPECT_EQ(code, parseOk);
+  EXPECT_EQ(sink.calls, std::vector<std::string>{"clause x"});
 }
 
 TEST(RukReader, SoftConstraintsKeepTheirWeight) {
