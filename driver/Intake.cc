@@ -53,7 +53,9 @@ Constraint* RUKSolver::addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, in
   if (objectiveMode <= 0 || weight == topWeight)
     return keepWeighted(solver->addPBConstraint(lits, coeffs, rhs), weight, false);
   const Var r = newRelaxationVar(weight);
-  pushTerm(lits, coeffs, mkLit(r, true), rhs);  // alone it satisfies the constraint
+  // Alone it satisfies the constraint; a constraint of right-hand side 0
+  // always holds, and its relaxation term still needs a coefficient.
+  pushTerm(lits, coeffs, mkLit(r, true), rhs > 0 ? rhs : 1);
   return keepRelaxed(solver->addPBConstraint(lits, coeffs, rhs), r);
 }
 

@@ -28,18 +28,18 @@ void ParserPB::normalise(int64_t& constant) {
 
 // sum c * l <= r is sum c * ~l >= sum c - r: "<=" and "=" give that negated
 // form, ">=" and "=" the plain one.
-void ParserPB::handOverForms(Relation relation, int64_t r, Cost weight, bool saturate) {
-  if (relation != Relation::LessOrEqual) handOverForm(false, r, weight, saturate);
+void ParserPB::handOverForms(Relation relation, int64_t r, Cost weight, FormStyle style) {
+  if (relation != Relation::LessOrEqual) handOverForm(false, r, weight, style);
   if (relation == Relation::GreaterOrEqual) return;
   int64_t sum = 0;
   for (const NormalTerm& t : terms) sum += t.coef;
-  handOverForm(true, sum - r, weight, saturate);
+  handOverForm(true, sum - r, weight, style);
 }
 
-// A form whose right-hand side is below 1 holds in every assignment and is
-// left out. Coefficients of 1 against a right-hand side of 1 make a clause.
-void ParserPB::handOverForm(bool negated, int64_t r, Cost weight, bool saturate) {
-  if (r < 1) return;
+// Coefficients of 1 against a right-hand side of 1 make a clause.
+void ParserPB::handOverForm(bool negated, int64_t r, Cost weight, FormStyle style) {
+  if (r < (style == FormStyle::Ruk ? 0 : 1)) return;
+  const bool saturate = style == FormStyle::Opb;
   formLits.clear();
   formCoeffs.clear();
   int64_t largest = 0;

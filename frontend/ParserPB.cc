@@ -179,7 +179,7 @@ int ParserPB::parseConstraint() {
   if (code != parseOk) return code;
   int64_t moved = 0;
   normalise(moved);
-  handOverForms(relation, r - moved, PBSink::hard, true);
+  handOverForms(relation, r - moved, PBSink::hard, FormStyle::Opb);
   return parseOk;
 }
 

@@ -32,6 +32,14 @@ enum ParseCode {
 
 enum class Relation { GreaterOrEqual, LessOrEqual, Equal };
 
+// How the forms of a constraint are handed over. Opb: coefficients above the
+// right-hand side are lowered to it (the same solutions, smaller numbers) and
+// a form that always holds is left out. Ruk: coefficients as read, and a
+// form of right-hand side 0 is kept (a soft one is a soft constraint every
+// solution meets, which still makes the problem one of optimisation); one
+// with a negative right-hand side is left out.
+enum class FormStyle { Opb, Ruk };
+
 class ParserPB {
  public:
   explicit ParserPB(PBSink& target) : sink(target) {}
@@ -77,9 +85,8 @@ class ParserPB {
   // The gathered terms as positive terms, largest first; a net n < 0 on x is
   // n + (-n) * ~x, and n is added to constant (the left side's constant).
   void normalise(int64_t& constant);
-  // Both forms of the relation; saturate lowers coefficients above the
-  // right-hand side to it (the same solutions, smaller numbers).
-  void handOverForms(Relation relation, int64_t r, Cost weight, bool saturate);
+  // Both forms of the relation, the greater-or-equal one first.
+  void handOverForms(Relation relation, int64_t r, Cost weight, FormStyle style);
 
  private:
   bool objectiveAllowed = true;
@@ -97,7 +104,7 @@ class ParserPB {
   Lit productOf(const std::vector<Lit>& literals);
   // Adds coef * lit to the line; c * ~x is c - c * x, c going to constant.
   void gather(Lit lit, int64_t coef, int64_t& constant);
-  void handOverForm(bool negated, int64_t r, Cost weight, bool saturate);
+  void handOverForm(bool negated, int64_t r, Cost weight, FormStyle style);
 };
 
 // Prints a reader line on standard output ("c " + text + newline), flushed.

@@ -42,7 +42,7 @@ int ParserRUK::parseConstraint(bool soft) {
   if (code != parseOk) return code;
   int64_t moved = 0;
   normalise(moved);
-  handOverForms(relation, r - moved, weight == hardWeight ? PBSink::hard : weight, false);
+  handOverForms(relation, r - moved, weight == hardWeight ? PBSink::hard : weight, FormStyle::Ruk);
   return parseOk;
 }
 

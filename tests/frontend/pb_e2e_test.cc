@@ -95,6 +95,12 @@ TEST_F(PBBinary, CostLimitWithWeightsOnBothPolarities) {
   }
 }
 
+TEST_F(PBBinary, SoftConstraintThatAlwaysHoldsCostsNothing) {
+  RunResult r = run("ruk", "[3] +1 x >= 0 ;\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(results(r.out).substr(0, 20), "o 0\ns OPTIMUM FOUND\n") << r.out;
+}
+
 TEST_F(PBBinary, MalformedInputEndsTheRunBeforeAnySearch) {
   struct {
     std::string format, text, tail;

@@ -219,8 +219,8 @@ TEST(RukReader, SoftConstraintsKeepTheirWeight) {
           {"[2147483647] +1 x >= 1 ;\n", {"clause x"}, ok("2")},
           {"[ 4 ]+1 x>=1;\n", {"clause x [4]"}, ok("2")},
           {"+1 x >= 1 ;\n\n[1] +1 y >= 1 ;\n", {"clause x", "clause y [1]"}, ok("2")},
-          // A form that always holds adds nothing, hard or soft.
-          {"+1 x >= 0 ;\n+1 x <= 1 ;\n[4] +1 x >= -2 ;\n", {}, ok("3")},
+          // A form of right-hand side 0 is handed over, one below 0 is not.
+          {"+1 x >= 0 ;\n[3] +1 x <= 1 ;\n[4] +1 x >= -2 ;\n", {"pb 1 x >= 0", "pb 1 ~x >= 0 [3]"}, ok("3")},
           {"soft: 10 ;\n[2] -1 x >= 0 ;\n", {"limit 10", "clause ~x [2]"}, ok("1")},
           {"soft:6;\nsoft: 7\n", {"limit 6", "limit 7"}, ok("0")},
           // A line that starts with "s" but not with the keyword is a constraint.
