@@ -111,12 +111,15 @@ int ParserPB::parseLines() {
   return parseOk;
 }
 
-int ParserPB::parseLine() {
+bool ParserPB::skipEmptyLine() {
   scan.skipBlanks();
-  if (scan.atLineEnd() || scan.peek() == '*') {
-    scan.skipLine();
-    return parseOk;
-  }
+  if (!scan.atLineEnd() && scan.peek() != '*') return false;
+  scan.skipLine();
+  return true;
+}
+
+int ParserPB::parseLine() {
+  if (skipEmptyLine()) return parseOk;
   if (objectiveAllowed && (scan.startsWith("min:") || scan.startsWith("max:"))) {
     const bool maximise = scan.startsWith("max:");
     for (int i = 0; i < 4; i++) scan.advance();

@@ -9,11 +9,7 @@ const Cost hardWeight = 2147483647;
 }  // namespace
 
 int ParserRUK::parseLine() {
-  scan.skipBlanks();
-  if (scan.atLineEnd() || scan.peek() == '*') {
-    scan.skipLine();
-    return parseOk;
-  }
+  if (skipEmptyLine()) return parseOk;
   if (scan.startsWith(headerKeyword)) return parseHeader();
   return parseConstraint(scan.peek() == '[');
 }
