@@ -21,9 +21,20 @@ bool Cooperation::claimAnswer() {
   return true;
 }
 
-void Cooperation::printResultHead(bool withUnit) const {
+void Cooperation::printResultHead(bool withUnit) const { printResultHead(startTime[(size_t)nbThreads - 1], withUnit); }
+
+void Cooperation::printResultHead(const struct timeval& start, bool withUnit) {
   comment("===============================================================================");
-  comment(withUnit ? "Wall Clock Time: %.2f s" : "Wall Clock Time: %.2f", wallClock());
+  comment(withUnit ? "Wall Clock Time: %.2f s" : "Wall Clock Time: %.2f", wcTime(start));
+}
+
+void Cooperation::endOutOfTime() {
+  if (!claimAnswer())
+    for (;;) pause();  // another answer is out, and its printer ends the process
+  timedOut = true;
+  printResultHead();
+  printStatus("UNKNOWN");
+  endRun(255);
 }
 
 void Cooperation::printStatus(const char* status) { printf("s %s\n", status); }

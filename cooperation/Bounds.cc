@@ -26,8 +26,12 @@ void Cooperation::initBound(Solver* s, int origVars, const int* equivalenceMap) 
 void Cooperation::keepModelTables(int nLits, int origVars, const int* equivalenceMap) {
   nbOrigVars = origVars;
   bestModel.assign((size_t)(origVars > 0 ? origVars : 0), 0);
+  // No map is the identity, kept as an empty table: an entry per literal
+  // would be memory spent on nothing.
+  equivalences.clear();
+  if (equivalenceMap == nullptr) return;
   equivalences.resize((size_t)nLits);
-  for (int l = 0; l < nLits; l++) equivalences[l] = equivalenceMap != nullptr ? equivalenceMap[l] : l;
+  for (int l = 0; l < nLits; l++) equivalences[l] = equivalenceMap[l];
 }
 
 // The first upper bound, the weights in excess of 1 (the overflow guard) and
@@ -107,7 +111,7 @@ void Cooperation::refuseDecisionProblem() {
 
 // Ends the search once the lower bound has reached the best upper bound.
 void Cooperation::stopWhenBoundsMeet() {
-  if (nbLB != 0 && bounds[0] >= bounds[nbThreads]) done = true;
+  if (nbLB != 0 && bounds[0] >= bounds[nbThreads]) stopWithProof();
 }
 
 // The best bound only ever moves together with its model, so the printed
@@ -125,7 +129,7 @@ void Cooperation::updateUpperValue(Solver* s, int tid, Cost value) {
         nbSolutions++;
         multiSaveCertificate(s);
         reportBoundValue(tid, BoundType::Upper);
-        done = true;
+        stopWithProof();
       }
     } else {
       bounds[tid] = value;
@@ -160,7 +164,7 @@ void Cooperation::checkUpperValuePortfolio(Solver* s, int tid) {
 void Cooperation::updateLowerValue(Solver*, int tid, Cost value) {
   pthread_mutex_lock(&boundMutex);
   if (value == noBound) {
-    done = true;
+    stopWithProof();
   } else {
     if (value > bounds[tid]) {
       bounds[tid] = value;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cooperation/PartitionRecords.h"
+#include "solver/Kinds.h"
 #include "solver/ProofTrace.h"
 #include "solver/SolverTypes.h"
 #include "solver/Vec.h"
@@ -80,6 +81,9 @@ class Cooperation {
   std::atomic<bool> analysisFailed{false};
   std::atomic<bool> initDone{false};
   std::atomic<bool> decisionProblem{false};
+  // Set with done when the search is complete (an optimum, or no model at
+  // all, proven): the answer then stands even if a budget ran out elsewhere.
+  std::atomic<bool> proven{false};
   int nbFinished = 0;  // under answerMutex
 
   // Bounds and the best model (under boundMutex). bounds[0] is the global
@@ -161,6 +165,19 @@ class Cooperation {
   void reportBoundValue(int tid, BoundType type);
   static void printStatisticsHead();
   double wallClock() const;  // wall seconds since the run started
+
+  // Time budgets, all counted from the run's start. True once the budget of
+  // the role has passed (or an analysis failed, which every search treats
+  // alike); the role's time-out flags are then set. Cheap enough for every
+  // search cycle.
+  bool budgetSpent(int tid, Role role);
+  // The last budget of any thread: past it no search can run.
+  double lastBudget() const { return lbTimeLimit > ubTimeLimit ? lbTimeLimit : ubTimeLimit; }
+  // The search is over with a proof.
+  void stopWithProof() {
+    proven = true;
+    done = true;
+  }
   void multiSaveCertificate(Solver* s);
   bool multiLitValue(Solver* s, Lit l);
 
@@ -172,6 +189,9 @@ class Cooperation {
   // The rule and the wall-clock line above every answer; the answer of
   // preprocessing prints the time without its unit, as the reference does.
   void printResultHead(bool withUnit = true) const;
+  static void printResultHead(const struct timeval& start, bool withUnit);
+  // The answer of a run whose time ran out before anything was searched.
+  [[noreturn]] void endOutOfTime();
   static void printStatus(const char* status);  // "s <status>"
   // Ends the process with the streams flushed. From the signal thread the
   // workers may still be running, so no static destructor may run under
@@ -199,3 +219,5 @@ class Cooperation {
 
 // Wall seconds since start, from milliseconds rounded to the nearest.
 double wcTime(const struct timeval& start);
+// Wall milliseconds since start, unrounded.
+double elapsedMs(const struct timeval& start);

@@ -5,13 +5,7 @@
 #include "cooperation/Comment.h"
 #include "cooperation/Cooperation.h"
 
-double wcTime(const struct timeval& start) {
-  struct timeval now;
-  gettimeofday(&now, nullptr);
-  double ms = (double)(now.tv_sec - start.tv_sec) * 1000.0 +
-              (double)(now.tv_usec - start.tv_usec) / 1000.0 + 0.5;
-  return (double)(long long)ms / 1000.0;
-}
+double wcTime(const struct timeval& start) { return (double)(long long)(elapsedMs(start) + 0.5) / 1000.0; }
 
 double Cooperation::wallClock() const { return wcTime(startTime[nbThreads - 1]); }
 

@@ -6,16 +6,31 @@
 
 #include "driver/RUKSolver.h"
 
+// The upper-bound form is dropped once copied: its search tables go first,
+// so that three full solvers are never alive together.
 Solver* RUKSolver::convertPBOtoRUK(PBOSolver* pbo) {
+  pbo->releaseSearchTables();
   Solver* target = newSolverFromPrevious(pbo, 0);
-  for (int v = 0; v < pbo->nVars(); v++) target->newVar();
+  target->newVars(pbo->nVars());
   weights.clear();
   convertObjFunctionToSoftConstraints(pbo, target);
-  for (Constraint* c : pbo->constraints) copyConstraint(pbo, target, c, topWeight);
+  for (int i = 0; i < pbo->nConstraints(); i++) {
+    if (budgetSpentWhileCopying(i)) {
+      delete target;
+      return nullptr;
+    }
+    copyConstraint(pbo, target, pbo->constraints[i], topWeight);
+  }
   for (Constraint* c : pbo->learnts)
     if (c->size() <= learntSizeCap) copyConstraint(pbo, target, c, topWeight);
   assert(weightsAligned(target));
   return target;
+}
+
+// Copying a large problem takes seconds, so a copy looks at the lower-bound
+// budget every few thousand constraints.
+bool RUKSolver::budgetSpentWhileCopying(int copied) {
+  return (copied & 4095) == 0 && coop->budgetSpent(tid, Role::LowerBound);
 }
 
 // Level-0 assignments become hard units; an objective term on a literal fixed

@@ -44,11 +44,13 @@ bool RUKSolver::computeCoreWeight(Solver* s, RefSet<int>& core, Cost& weight) {
 }
 
 void RUKSolver::multiLowerBoundSearch() {
-  std::vector<std::list<int>> lists((size_t)(2 * nbOrigVars));
   RefSet<int> core;
   nbSolverConstraints = solver->nConstraints();
   nbSolverVars = solver->nVars();
   while (!coop->done) {
+    // A core found by propagation alone never reaches the search's own look
+    // at the clock, so the loop looks itself, once per core.
+    if (coop->budgetSpent(tid, Role::LowerBound)) break;
     CoreOutcome outcome = multiComputeCore(core, coreRestartBudget);
     if (outcome == CoreOutcome::Model) {
       coop->updateUpperValue(solver, tid, lowerBound);
@@ -60,14 +62,18 @@ void RUKSolver::multiLowerBoundSearch() {
     if (hasSoftMember) lowerBound += w;
     if (!hasSoftMember || (hasSoftLimit && lowerBound >= softLimit)) {
       // The hard part is unsatisfiable, or nothing below the cost limit exists.
-      coop->done = true;
+      coop->stopWithProof();
       break;
     }
-    coop->updateLowerValue(solver, tid, core, lists.data(), w, lowerBound);
+    coop->updateLowerValue(solver, tid, core, nullptr, w, lowerBound);
     if (coop->done) break;
     nbSolverVars = solver->nVars();
     nbSolverConstraints = solver->nConstraints();
-    Solver* next = buildNextSolver(solver, core, lists.data(), w);
+    // The working solver is only copied from now on: two full solvers of
+    // this thread (beside the other thread's) would be alive otherwise.
+    solver->releaseSearchTables();
+    Solver* next = buildNextSolver(solver, core, w);
+    if (next == nullptr) break;  // the budget ran out during the rebuild
     coop->updateLowerValue(solver, tid, lowerBound);
     core.clear();
     replaceSolver(next);

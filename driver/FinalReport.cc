@@ -5,15 +5,22 @@
 #include "driver/RUKSolver.h"
 
 void RUKSolver::reportFinalResult() {
+  printFinalResult();
+  coop->endRun(255);
+}
+
+// A proof stands whatever budget ran out afterwards: one thread may prove the
+// answer while the other has already stopped on its time.
+void RUKSolver::printFinalResult() {
+  const bool cutShort = !coop->proven && coop->interrupted;
   coop->printResultHead();
   if (coop->nbSolutions < 1) {
-    coop->printStatus(coop->interrupted || coop->timedOut ? "UNKNOWN" : "UNSATISFIABLE");
+    coop->printStatus(cutShort || (!coop->proven && coop->timedOut) ? "UNKNOWN" : "UNSATISFIABLE");
   } else {
     if (!coop->quiet) printf("o %lld\n", (long long)(coop->bounds[coop->nbThreads] + coop->objConstant));
-    coop->printStatus(coop->interrupted ? "SATISFIABLE" : "OPTIMUM FOUND");
+    coop->printStatus(cutShort ? "SATISFIABLE" : "OPTIMUM FOUND");
     multiReportCertificate();
   }
-  coop->endRun(255);
 }
 
 void RUKSolver::multiReportCertificate() {

@@ -48,10 +48,11 @@ void RUKSolver::switchOnHeldBackLevel() {
 // The core-guided loop of the whole-problem search, on the part switched on.
 // It ends with a model of that part, or with a stop (the hard part is
 // unsatisfiable, the bounds met, a budget is spent, an interrupt).
-CoreOutcome RUKSolver::multiSearchPartition(std::list<int>* lists) {
+CoreOutcome RUKSolver::multiSearchPartition() {
   RefSet<int> core;
   keepImportedClauses();
   while (!lowerBoundSearchStopped()) {
+    if (coop->budgetSpent(tid, Role::LowerBound)) break;  // cores found by propagation alone
     const CoreOutcome outcome = multiComputeCore(core, coreRestartBudget);
     keepImportedClauses();
     if (outcome != CoreOutcome::Core) return outcome;
@@ -62,11 +63,12 @@ CoreOutcome RUKSolver::multiSearchPartition(std::list<int>* lists) {
       coop->done = true;  // the hard part is unsatisfiable, or nothing below the cost limit exists
       break;
     }
-    coop->updateLowerValue(solver, tid, core, lists, w, lowerBound);
+    coop->updateLowerValue(solver, tid, core, nullptr, w, lowerBound);
     if (coop->done) break;
     nbSolverVars = solver->nVars();
     nbSolverConstraints = solver->nConstraints();
-    Solver* next = buildNextSolver(solver, core, lists, w);
+    Solver* next = buildNextSolver(solver, core, w);
+    if (next == nullptr) break;  // the budget ran out during the rebuild
     core.clear();
     replaceSolver(next);
     if (coop->dynamicDecompositionOn) dynamicDecomposition();
@@ -82,11 +84,10 @@ void RUKSolver::decompositionWeight(Solver* input) {
   installSolver(rebuildReplacing(input, 1, switchOff), input->role, input->solverUB);
   assert(weightsAligned(solver));
 
-  std::vector<std::list<int>> lists((size_t)(2 * nbOrigVars));
   CoreOutcome last = CoreOutcome::Stop;
   bool searched = false;
   auto search = [&] {
-    last = multiSearchPartition(lists.data());
+    last = multiSearchPartition();
     searched = true;
     if (!lowerBoundSearchStopped()) solver->cancelUntil(0);
   };

@@ -9,17 +9,20 @@
 #include "cooperation/Comment.h"
 #include "driver/RUKSolver.h"
 
+// The identity map is no map at all (null): a table per literal is only
+// made when preprocessing merged something.
 void RUKSolver::initializeEquivalences() {
   delete[] equivalences;
-  const int nLits = 2 * solver->nVars();
-  equivalences = new int[(size_t)nLits];
-  for (int l = 0; l < nLits; l++) equivalences[l] = l;
+  equivalences = nullptr;
 }
 
 void RUKSolver::saveEquivalences() {
   const int* map = solver->equivalenceMap;
   if (map == nullptr) return;  // nothing was merged: the identity stands
-  for (int l = 0; l < 2 * solver->nVars(); l++) equivalences[l] = map[l];
+  const int nLits = 2 * solver->nVars();
+  delete[] equivalences;
+  equivalences = new int[(size_t)nLits];
+  for (int l = 0; l < nLits; l++) equivalences[l] = map[l];
 }
 
 // Both threads preprocess identical copies alike. When preprocessing decides
@@ -68,7 +71,14 @@ void RUKSolver::oneTimeSetUp() {
     if (!isRelax[(size_t)v]) coop->solverVar.push_back(v);
   relaxVars.clear();
 
-  installSolver(convertPBOtoRUK(static_cast<PBOSolver*>(solver)), Role::LowerBound, coop->initialUB);
+  Solver* converted = convertPBOtoRUK(static_cast<PBOSolver*>(solver));
+  if (converted == nullptr) {
+    // Out of time before the lower-bound search could start: the
+    // upper-bound thread, which needs nothing more from here, goes on alone.
+    pthread_mutex_unlock(&coop->initMutex);
+    return;
+  }
+  installSolver(converted, Role::LowerBound, coop->initialUB);
   objectiveMode = 0;
   coop->nbOrigConstraints = solver->nConstraints();
 
@@ -82,7 +92,7 @@ void RUKSolver::keepUnrelaxedCopy() {
   delete origSolver;
   origSolver = newSolverFromPrevious(solver, 0);
   origSolver->attach(coop, tid, Role::LowerBound, coop->initialUB);
-  for (int v = 0; v < solver->nVars(); v++) origSolver->newVar();
+  origSolver->newVars(solver->nVars());
   origWeights.clear();
   for (int i = 0; i < solver->nConstraints(); i++) {
     addSolverConstraint(origSolver, solver->constraints[i]);
@@ -95,7 +105,7 @@ void RUKSolver::keepUnrelaxedCopy() {
 void RUKSolver::upperBoundLoop() {
   PBOSolver* pbo = static_cast<PBOSolver*>(solver);
   for (;;) {
-    if (coop->done) return;
+    if (coop->done || coop->budgetSpent(tid, Role::UpperBound)) return;
     bool improved = pbo->solve();
     if (coop->ubTimeOut) return;
     if (coop->interrupted) {
@@ -106,7 +116,7 @@ void RUKSolver::upperBoundLoop() {
     if (coop->done) return;
     if (!pbo->okay()) {
       coop->updateUpperValue(solver, tid, coop->bounds[(size_t)tid]);
-      coop->done = true;
+      coop->stopWithProof();
     } else {
       coop->ubTimeOut = true;
     }
@@ -126,7 +136,7 @@ void RUKSolver::finish() {
   }
   if (!coop->claimAnswer()) return;
   const bool outOfTime = solver->role == Role::LowerBound ? (bool)coop->lbTimeOut : (bool)coop->ubTimeOut;
-  if (outOfTime) coop->interrupted = true;
+  if (outOfTime && !coop->proven) coop->interrupted = true;
   coop->done = true;
   reportFinalResult();  // ends the process, answerMutex still held
 }

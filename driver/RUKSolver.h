@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <list>
+#include <unordered_map>
 #include <vector>
 
 #include "cooperation/Cooperation.h"
@@ -56,7 +57,7 @@ class RUKSolver {
   // in only through keepWeighted and keepImportedClauses; every rebuild
   // asserts the alignment (weightsAligned).
   std::vector<Cost> weights;
-  int* equivalences = nullptr;
+  int* equivalences = nullptr;  // the preprocessing's literal map; null: the identity
 
   // ---- Search state.
   Cost lowerBound = 0;
@@ -93,6 +94,7 @@ class RUKSolver {
   void keepUnrelaxedCopy();
 
   // ---- Objective to weighted soft constraints.
+  // Null when the lower-bound budget ran out during the copy.
   Solver* convertPBOtoRUK(PBOSolver* pbo);
   void convertObjFunctionToSoftConstraints(PBOSolver* pbo, Solver* target);
   bool copyConstraint(Solver* from, Solver* to, Constraint* c, Cost weight);
@@ -106,7 +108,9 @@ class RUKSolver {
   CoreOutcome multiComputeCore(RefSet<int>& core, int budget);
   // The smallest weight of a soft member of the core; false when it has none.
   bool computeCoreWeight(Solver* s, RefSet<int>& core, Cost& weight);
-  Solver* buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>* lists, Cost w);
+  // Null when the lower-bound budget ran out during the rebuild.
+  Solver* buildNextSolver(Solver* s, RefSet<int>& core, Cost w);
+  bool budgetSpentWhileCopying(int copied);
 
   // ---- Partition-based lower-bound searches.
   // One partition per distinct soft weight, heaviest first.
@@ -121,7 +125,7 @@ class RUKSolver {
   void decompositionWeight(Solver* input);
   // Switches on the soft constraints at the given positions again.
   void restoreSolver(Solver* input, const std::vector<int>& positions, int placeholder);
-  CoreOutcome multiSearchPartition(std::list<int>* lists);
+  CoreOutcome multiSearchPartition();
 
   // ---- The weight table's one way in.
   // Appends weight as the entry of c, the constraint just added to the
@@ -152,6 +156,7 @@ class RUKSolver {
 
   // ---- Final result.
   [[noreturn]] void reportFinalResult();
+  void printFinalResult();  // what reportFinalResult prints, without the end
   void multiReportCertificate();
 
  private:
@@ -169,7 +174,11 @@ class RUKSolver {
   void keepImportedClauses();
   Constraint* addCopyOf(Solver* to, const Constraint& c, vec<Lit>& lits, vec<unsigned>& coeffs);
   void adderHalves(Solver* s, vec<Lit>& lits, Var a, Var b);
-  Var relaxationVarFor(Solver* next, Constraint& c, std::list<int>* lists, std::vector<char>& shared,
+  // Per literal, the relaxation variables (by creation number) offered to
+  // the members of one core that hold that literal; only the literals of
+  // the core's members ever get a list.
+  typedef std::unordered_map<Lit, std::list<int>> OfferLists;
+  Var relaxationVarFor(Solver* next, Constraint& c, OfferLists& lists, std::vector<char>& shared,
                        int& created);
   void upperBoundLoop();
   void finish();

@@ -18,11 +18,13 @@ static bool qualifies(const Constraint& c, int j, int nbOrigVars) {
 // Two members of one core with complementary literals share a relaxation
 // variable: a created variable is offered, through the lists of the
 // complements of its member's qualifying literals, to one later member.
-Var RUKSolver::relaxationVarFor(Solver* next, Constraint& c, std::list<int>* lists, std::vector<char>& shared,
+Var RUKSolver::relaxationVarFor(Solver* next, Constraint& c, OfferLists& lists, std::vector<char>& shared,
                                 int& created) {
   for (int j = 0; j < c.size(); j++) {
     if (!qualifies(c, j, nbOrigVars)) continue;
-    std::list<int>& offers = lists[c[j]];
+    auto found = lists.find(c[j]);
+    if (found == lists.end()) continue;
+    std::list<int>& offers = found->second;
     while (!offers.empty()) {
       int e = offers.front();
       if (!shared[(size_t)e]) {
@@ -67,9 +69,11 @@ void RUKSolver::addAtMostOne(Solver* next, int firstVar, int count) {
   }
 }
 
-Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>* lists, Cost w) {
+Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, Cost w) {
+  OfferLists lists;
   Solver* next = newSolverFromPrevious(s, 0);
-  for (int v = 0; v < nbSolverVars; v++) next->newVar();
+  next->reserveVars(nbSolverVars + core.size());  // with room for the relaxation variables
+  next->newVars(nbSolverVars);
   int created = 0;
   std::vector<char> shared(core.size() + 1, 0);
   std::vector<std::pair<Constraint*, Var>> splits;
@@ -77,6 +81,10 @@ Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>*
   vec<Lit> lits;  // reused: one copy per constraint of a large problem adds up
   vec<unsigned> coeffs;
   for (int i = 0; i < nbSolverConstraints; i++) {
+    if (budgetSpentWhileCopying(i)) {
+      delete next;
+      return nullptr;
+    }
     Constraint* c = s->constraints[i];
     lits.clear();
     coeffs.clear();
@@ -109,7 +117,6 @@ Solver* RUKSolver::buildNextSolver(Solver* s, RefSet<int>& core, std::list<int>*
 
   addAtMostOne(next, nbSolverVars, created);
   assert(weightsAligned(next));
-  for (int l = 0; l < 2 * nbOrigVars; l++) lists[l].clear();
   nbSolverConstraints = next->nConstraints();
   nbSolverVars = next->nVars();
   return next;

@@ -9,6 +9,7 @@
 
 #include "cooperation/Comment.h"
 #include "driver/RUKSolver.h"
+#include "frontend/ReadingClock.h"
 
 namespace {
 
@@ -219,6 +220,7 @@ class DimacsParser {
       lits.push(mkLit((Var)(variable - 1), v < 0));
     }
     sink.addClause(lits, weight);
+    readingTimeCheck();
     return true;
   }
 };
@@ -233,15 +235,10 @@ DimacsResult readDimacs(gzFile in, bool weighted, DimacsSink& sink) {
   return result;
 }
 
+// DIMACS variables are named by their numbers, which the model line prints
+// without a table of names: a name per variable would be a heap object each.
 void RUKSolverSink::newVariables(int variables) {
-  char name[16];
-  for (int k = 1; k <= variables; k++) {
-    snprintf(name, sizeof name, "%d", k);
-    for (int i = 0; i < count; i++) {
-      solvers[i]->varNames.push_back(strdup(name));
-      solvers[i]->solver->newVar(true, true);
-    }
-  }
+  for (int i = 0; i < count; i++) solvers[i]->solver->newVars(variables);
 }
 
 void RUKSolverSink::setTopWeight(Cost top) {

@@ -7,6 +7,7 @@
 // return. Everything that main allocates lives to the end of the process:
 // the workers end it while they still use it.
 #include <pthread.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <zlib.h>
 
@@ -20,6 +21,7 @@
 #include "frontend/DimacsReader.h"
 #include "frontend/Options.h"
 #include "frontend/ParserRUK.h"
+#include "frontend/ReadingClock.h"
 #include "frontend/Signals.h"
 
 namespace {
@@ -55,9 +57,16 @@ void handleCommandLine(const CommandLineResult& result, const char* programName)
   }
 }
 
+// A directory opens as a stream that reads as nothing; it is refused like
+// any file that cannot be opened, not read as an empty problem.
+bool isDirectory(const char* fileName) {
+  struct stat info;
+  return stat(fileName, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 void parseInputFile(const Settings& settings) {
   const char* fileName = settings.inputFile.c_str();
-  gzFile in = gzopen(fileName, "rb");
+  gzFile in = isDirectory(fileName) ? nullptr : gzopen(fileName, "rb");
   if (in == nullptr) {
     comment("ERROR! Could not open file: %s", fileName);
     exit(1);
@@ -84,7 +93,6 @@ void parseInputFile(const Settings& settings) {
 
 void* startThreads(void* arg) {
   const int tid = (int)(intptr_t)arg;
-  solvers[tid]->coop = coop;
   solvers[tid]->tid = tid;
   solvers[tid]->solve();
   return nullptr;
@@ -95,6 +103,7 @@ void* startThreads(void* arg) {
 int main(int argc, char** argv) {
   struct timeval start;
   gettimeofday(&start, nullptr);
+  startSignalThread(start);
   Settings settings;
   const char* programName = argc > 0 ? argv[0] : "quon";
 
@@ -119,8 +128,10 @@ int main(int argc, char** argv) {
   coop->parts = settings.parts;
   coop->partitionedSearch = settings.searchMode != searchNormal;
   coop->searchModeSetting = settings.searchMode;
-  // Set now already, for a signal that arrives while the input is read.
+  // What the signal thread reads is written before it is handed the object.
   for (int i = 0; i < nbThreads; i++) coop->startTime[i] = start;
+  coop->quiet = settings.verbosity == 0;
+  coop->verbosityLevel = settings.verbosity;
 
   // The start gate is closed from its construction; the set-up thread opens it.
   coop->lbTimeLimit = settings.lbTimeLimit;
@@ -128,21 +139,19 @@ int main(int argc, char** argv) {
   coop->encoding[0] = settings.amo;
   coop->encoding[1] = settings.amk;
 
-  installSignalHandlers(coop, solvers);
+  // The signal thread may print a result through the first driver from now on.
+  for (int i = 0; i < nbThreads; i++) solvers[i]->coop = coop;
+  publishToSignalThread(coop, solvers);
 
   for (int i = 0; i < nbThreads; i++) solvers[i]->init();
   solvers[0]->reportSolverVersion();
 
+  startReadingClock(coop);
   parseInputFile(settings);
 
-  coop->quiet = settings.verbosity == 0;
-  coop->verbosityLevel = settings.verbosity;
   coop->typeLearning = 4;
   coop->typeInterval = 100;
-  for (int i = 0; i < nbThreads; i++) {
-    coop->startTime[i] = start;
-    coop->periodLength[i] = 100;
-  }
+  for (int i = 0; i < nbThreads; i++) coop->periodLength[i] = 100;
 
   solvers[0]->reportStatistics(coop->startTime[nbThreads - 1]);
 

@@ -1,6 +1,7 @@
 // Loading the file and the line level of the OPB reader: comments, the
 // objective line and constraint lines.
 #include "frontend/ParserPB.h"
+#include "frontend/ReadingClock.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -105,6 +106,7 @@ int ParserPB::loadText(const std::string& text) {
 
 int ParserPB::parseLines() {
   while (!scan.atEnd()) {
+    readingTimeCheck();
     const int code = parseLine();
     if (code != parseOk) return code;
   }

@@ -1,9 +1,15 @@
 // The signals are not handled in signal context: the reports take a mutex,
 // print through stdio and end the process, none of which is async-signal-safe.
-// They are blocked in every thread instead, and one thread takes them with
-// sigwait and reports from an ordinary thread context. A SIGTERM therefore
-// never interrupts the thread that holds answerMutex: the reporting thread
-// simply waits for it like any other thread.
+// They are blocked in every thread from the first instant of main instead,
+// and one thread takes them with sigtimedwait and reports from an ordinary
+// thread context. A SIGTERM therefore never interrupts the thread that holds
+// answerMutex: the reporting thread simply waits for it like any other thread.
+//
+// One report per run: the first one taken claims the answer, and a signal
+// that finds the answer claimed (by a worker or an earlier signal) leaves
+// the end to the claimer. When a SIGTERM and a SIGINT are both pending, the
+// SIGTERM is taken first, whatever their numbers: its report keeps the best
+// model, which the other would lose.
 #include "frontend/Signals.h"
 
 #include <pthread.h>
@@ -11,6 +17,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 
@@ -21,14 +29,21 @@
 
 namespace {
 
-Cooperation* signalCoop = nullptr;
-RUKSolver** signalSolvers = nullptr;
+struct timeval runStart;
+std::atomic<Cooperation*> signalCoop{nullptr};
+RUKSolver** signalSolvers = nullptr;  // published with signalCoop
 sigset_t handledSignals;
 
-void interruptedReport() {
+// Some other thread has claimed the answer and ends the process.
+[[noreturn]] void leaveTheEndToTheClaimer() {
+  for (;;) pause();
+}
+
+void interruptedReport(Cooperation* coop) {
+  if (coop != nullptr && !coop->claimAnswer()) leaveTheEndToTheClaimer();
   comment("%s", "");
   comment("*** INTERRUPTED ***");
-  comment("Wall Clock Time: %.2f s", signalCoop->wallClock());
+  comment("Wall Clock Time: %.2f s", wcTime(runStart));
   comment("%s", "");
   comment("*** INTERRUPTED ***");
   Cooperation::endRunFromSignalThread(0);
@@ -39,13 +54,17 @@ void interruptedReport() {
 // count and the model consistent with each other while they are printed (the
 // upper-bound thread writes them together under it). answerMutex is never
 // released: the process ends here, and no other thread may print a result.
-void terminateReport() {
-  Cooperation* coop = signalCoop;
-  if (!coop->claimAnswer()) return;  // the result is out and its printer ends the process
+void terminateReport(Cooperation* coop) {
+  if (coop == nullptr) {  // nothing exists yet that could hold a solution
+    Cooperation::printResultHead(runStart, true);
+    Cooperation::printStatus("UNKNOWN");
+    Cooperation::endRunFromSignalThread(0);
+  }
+  if (!coop->claimAnswer()) leaveTheEndToTheClaimer();
   coop->interrupted = true;
   coop->done = true;
+  pthread_mutex_lock(&coop->boundMutex);  // before the head: no progress row may come after it
   coop->printResultHead();
-  pthread_mutex_lock(&coop->boundMutex);
   if (coop->nbSolutions < 1) {
     coop->printStatus("UNKNOWN");
   } else {
@@ -58,32 +77,84 @@ void terminateReport() {
   Cooperation::endRunFromSignalThread(0);
 }
 
+// The time limit has passed and a search has not ended on its own (a long
+// step between two looks at the clock): the answer the final report would
+// give for a run cut short, with a proof still counted as a proof.
+void outOfTimeReport(Cooperation* coop) {
+  if (!coop->claimAnswer()) leaveTheEndToTheClaimer();
+  if (!coop->proven) coop->interrupted = true;
+  coop->timedOut = true;
+  coop->done = true;
+  pthread_mutex_lock(&coop->boundMutex);
+  signalSolvers[0]->printFinalResult();
+  Cooperation::endRunFromSignalThread(255);
+}
+
+// The searches end on their own at their budgets; this is only the net
+// under them, so it leaves them a moment first.
+const double graceMs = 250.0;
+
+// How long to wait for the next signal: until the time limit once the
+// shared object is known, in short steps before (it may be published any
+// moment). Zero when the limit has passed.
+struct timespec nextWait(const Cooperation* coop) {
+  double waitMs = 100.0;
+  if (coop != nullptr) {
+    waitMs = coop->timeLimit * 1000.0 + graceMs - elapsedMs(runStart);
+    if (waitMs < 0) waitMs = 0;
+    if (waitMs > 1000.0) waitMs = 1000.0;
+  }
+  struct timespec wait;
+  wait.tv_sec = (time_t)(waitMs / 1000.0);
+  wait.tv_nsec = (long)((waitMs - (double)wait.tv_sec * 1000.0) * 1000000.0);
+  return wait;
+}
+
+// A SIGINT or SIGHUP taken while a SIGTERM is pending gives way to it.
+int preferTerminate(int signal) {
+  if (signal == SIGTERM) return signal;
+  sigset_t pending;
+  if (sigpending(&pending) != 0 || !sigismember(&pending, SIGTERM)) return signal;
+  sigset_t terminate;
+  sigemptyset(&terminate);
+  sigaddset(&terminate, SIGTERM);
+  int taken = 0;
+  return sigwait(&terminate, &taken) == 0 ? taken : signal;
+}
+
 void* waitForSignals(void*) {
   for (;;) {
-    int signal = 0;
-    if (sigwait(&handledSignals, &signal) != 0) continue;
-    if (signal == SIGTERM)
-      terminateReport();
+    Cooperation* coop = signalCoop.load(std::memory_order_acquire);
+    struct timespec wait = nextWait(coop);
+    if (coop != nullptr && wait.tv_sec == 0 && wait.tv_nsec == 0) outOfTimeReport(coop);
+    int signal = sigtimedwait(&handledSignals, nullptr, &wait);
+    if (signal < 0) continue;  // the wait ended (EAGAIN) or was interrupted (EINTR)
+    coop = signalCoop.load(std::memory_order_acquire);
+    if (preferTerminate(signal) == SIGTERM)
+      terminateReport(coop);
     else
-      interruptedReport();
+      interruptedReport(coop);
   }
   return nullptr;
 }
 
 }  // namespace
 
-void installSignalHandlers(Cooperation* coop, RUKSolver** solvers) {
-  signalCoop = coop;
-  signalSolvers = solvers;
+void startSignalThread(const struct timeval& start) {
+  runStart = start;
   sigemptyset(&handledSignals);
   sigaddset(&handledSignals, SIGINT);
   sigaddset(&handledSignals, SIGHUP);
   sigaddset(&handledSignals, SIGTERM);
   if (pthread_sigmask(SIG_BLOCK, &handledSignals, nullptr) != 0) fatalError("cannot block the signals");
   pthread_t thread;
-  if (pthread_create(&thread, nullptr, waitForSignals, nullptr) != 0)
-    fatalError("cannot start the signal thread");
+  if (pthread_create(&thread, nullptr, waitForSignals, nullptr) != 0) fatalError("cannot start the signal thread");
   pthread_detach(thread);
+}
+
+void publishToSignalThread(Cooperation* coop, RUKSolver** solvers) {
+  signalSolvers = solvers;
+  signalCoop.store(coop, std::memory_order_release);
 }
 
 void printStats() {

@@ -19,15 +19,11 @@ PBOSolver::~PBOSolver() {
   delete[] litMarks;
 }
 
-Var PBOSolver::newVar(bool pol, bool dvar) {
-  Var v = Solver::newVar(pol, dvar);
-  objCoeffs.push(0);
-  objCoeffs.push(0);
-  return v;
-}
-
 // A soft unit {p} of weight w: the weight is paid when p is false.
-void PBOSolver::objCoeff(Lit p, Cost w) { objCoeffs[neg(p)] += w; }
+void PBOSolver::objCoeff(Lit p, Cost w) {
+  objCoeffs.growTo(2 * var(p) + 2, 0);
+  objCoeffs[neg(p)] += w;
+}
 
 bool PBOSolver::solve() {
   vec<Lit> none;

@@ -15,9 +15,8 @@ class PBOSolver : public Solver {
   PBOSolver();
   ~PBOSolver() override;
 
-  Var newVar(bool polarity = true, bool dvar = true) override;
   void objCoeff(Lit p, Cost w) override;
-  Cost objCoeff(Lit p) override { return objCoeffs[p]; }
+  Cost objCoeff(Lit p) override { return p < objCoeffs.size() ? objCoeffs[p] : 0; }
 
   bool solve(const vec<Lit>& assumptions);
   bool solve();
@@ -79,7 +78,9 @@ class PBOSolver : public Solver {
  public:
 
   // The cost paid when that literal is true: 64 bits, since the weights of
-  // several soft units on one literal add up.
+  // several soft units on one literal add up. It ends at the last variable
+  // with a cost (the others cost nothing and take no room): its size is
+  // even, both literals of a variable are in or out together.
   vec<Cost> objCoeffs;
   bool firstEncoding = true;
   bool auxVarsPending = true;

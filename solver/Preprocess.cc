@@ -204,6 +204,10 @@ bool PBOSolver::replacePBLiterals(Constraint& c) {
 // the smaller one becomes a constant, the difference stays on the heavier
 // literal, so that the objective keeps one costly literal per variable.
 void PBOSolver::moveObjectiveToRepresentatives() {
+  if (objCoeffs.size() == 0) return;
+  // The table only reaches the last variable with a weight; a representative
+  // may lie beyond it.
+  objCoeffs.growTo(2 * nVars(), 0);
   for (Lit l = 0; l < objCoeffs.size(); l++) {
     const Lit r = equivalenceMap[l];
     if (objCoeffs[l] == 0 || r == l) continue;

@@ -81,6 +81,7 @@ Constraint* Solver::propagateClause(Lit p) {
 // match pbCounted and backtracking can undo them exactly.
 Constraint* Solver::propagatePBCounterConstraints(Lit p) {
   pbCounted[var(p)] = 1;
+  if (!hasPBWatches(p)) return nullptr;
   Constraint* confl = nullptr;
   vec<watchPB_t>& list = pbWatches[p];
   for (int r = 0; r < list.size(); r++) {
@@ -134,7 +135,8 @@ void Solver::cancelUntil(int lvl) {
     if (decisionVar[x] && !varHeap.contains(x)) varHeap.insert(x);
     if (pbCounted[x]) {
       pbCounted[x] = 0;
-      for (const watchPB_t& w : pbWatches[q]) w.c->unassignFalseLit(w.index);
+      if (hasPBWatches(q))
+        for (const watchPB_t& w : pbWatches[q]) w.c->unassignFalseLit(w.index);
     }
   }
   propHead = levelStarts[lvl];

@@ -7,21 +7,7 @@
 #include "cooperation/Cooperation.h"
 #include "solver/Solver.h"
 
-// Sets the thread's time-out flags when its budget has passed (or an analysis
-// failed anywhere, which every search treats like a spent budget).
-bool Solver::budgetSpent() {
-  double limit = role == Role::LowerBound ? coop->lbTimeLimit : coop->ubTimeLimit;
-  // Whole seconds: the budgets given on the command line are whole seconds.
-  const int seconds = (int)wcTime(coop->startTime[tid]);
-  if (seconds < limit && !coop->analysisFailed) return false;
-  if (role == Role::LowerBound) {
-    coop->timedOut = true;
-    coop->lbTimeOut = true;
-  } else {
-    coop->ubTimeOut = true;
-  }
-  return true;
-}
+bool Solver::budgetSpent() { return coop->budgetSpent(tid, role); }
 
 void Solver::endSharingPeriod() {
   coop->periodConflicts[tid] = 0;

@@ -44,6 +44,17 @@ class Solver {
 
   // ---- Interface used by the drivers (virtual: the upper-bound solver overrides some).
   virtual Var newVar(bool polarity = true, bool dvar = true);
+  // Room for n variables in every per-variable and per-literal table, so that
+  // a known count is stored without the slack of growth.
+  void reserveVars(int n);
+  // count variables made as newVar(true, true) makes them, in one step per
+  // table instead of one per variable: a header may declare millions.
+  void newVars(int count);
+  // Frees what only a search uses (watch lists, reasons and levels, the
+  // decision order, the analysis scratch). What is left answers value() and holds the
+  // constraints: enough to be copied from, which is all a solver about to be
+  // replaced is still used for. No search may run on it afterwards.
+  void releaseSearchTables();
   virtual Constraint* addClause(vec<Lit>& ps);
   virtual Constraint* addPBConstraint(vec<Lit>& lits, vec<unsigned>& coeffs, int64_t rhs);
   virtual bool simplify();
@@ -114,12 +125,17 @@ class Solver {
   vec<double> activity;
   vec<char> seen;
   vec<int> trailIndex;
-  vec<int> pbCounted;
+  vec<char> pbCounted;
   int* equivalenceMap = nullptr;
 
   // ---- Per literal.
   vec<vec<Constraint*>> watches;
-  vec<vec<watchPB_t>> pbWatches;  // records held by value: one cache line serves several
+  // Records held by value: one cache line serves several. Empty (no entry
+  // per literal at all) until the first pseudo-Boolean constraint is
+  // attached: most problems have none, and a list per literal is a good
+  // part of the memory of a variable.
+  vec<vec<watchPB_t>> pbWatches;
+  bool hasPBWatches(Lit p) const { return p < pbWatches.size(); }
 
   // ---- Trail.
   vec<Lit> trail;

@@ -18,8 +18,10 @@ Var Solver::newVar(bool pol, bool dvar) {
   Var v = nVars();
   watches.push();
   watches.push();
-  pbWatches.push();
-  pbWatches.push();
+  if (pbWatches.size() > 0) {
+    pbWatches.push();
+    pbWatches.push();
+  }
   pbCounted.push(0);
   reason.push(nullptr);
   assignment.push(l_Undef);
@@ -31,6 +33,52 @@ Var Solver::newVar(bool pol, bool dvar) {
   decisionVar.push((char)dvar);
   if (dvar && !varHeap.contains(v)) varHeap.insert(v);
   return v;
+}
+
+void Solver::newVars(int count) {
+  const int first = nVars(), n = first + count;
+  reserveVars(n);
+  watches.growTo(2 * n);
+  if (pbWatches.size() > 0) pbWatches.growTo(2 * n);
+  pbCounted.growTo(n, 0);
+  reason.growTo(n, nullptr);
+  assignment.growTo(n, l_Undef);
+  level.growTo(n, -1);
+  activity.growTo(n, 0.0);
+  seen.growTo(n, 0);
+  trailIndex.growTo(n, 0);
+  polarity.growTo(n, 1);
+  decisionVar.growTo(n, 1);
+  for (Var v = first; v < n; v++) varHeap.insert(v);
+}
+
+void Solver::reserveVars(int n) {
+  watches.capacityFor(2 * n);
+  if (pbWatches.size() > 0) pbWatches.capacityFor(2 * n);
+  pbCounted.capacityFor(n);
+  reason.capacityFor(n);
+  assignment.capacityFor(n);
+  level.capacityFor(n);
+  activity.capacityFor(n);
+  seen.capacityFor(n);
+  trailIndex.capacityFor(n);
+  polarity.capacityFor(n);
+  decisionVar.capacityFor(n);
+  varHeap.reserve(n);
+}
+
+void Solver::releaseSearchTables() {
+  level.clear(true);
+  reason.clear(true);
+  pbCounted.clear(true);
+  watches.clear(true);
+  pbWatches.clear(true);
+  varHeap.release();
+  activity.clear(true);
+  seen.clear(true);
+  trailIndex.clear(true);
+  polarity.clear(true);
+  decisionVar.clear(true);
 }
 
 // Puts a true literal first when there is one (the first met), otherwise the
@@ -137,7 +185,10 @@ void Solver::attachPB(Constraint& c) {
   else problemLiterals += c.size();
 }
 
-void Solver::addPBWatch(Constraint& c, int i) { pbWatches[neg(c[i])].push(watchPB_t{&c, i}); }
+void Solver::addPBWatch(Constraint& c, int i) {
+  if (pbWatches.size() == 0) pbWatches.growTo(2 * nVars());
+  pbWatches[neg(c[i])].push(watchPB_t{&c, i});
+}
 
 static void removeFirstInOrder(vec<Constraint*>& list, Constraint* c) {
   int j = 0;

@@ -43,6 +43,14 @@ class VarHeap {
   explicit VarHeap(const vec<double>& act) : activity(act) {}
 
   int size() const { return heap.size(); }
+  void release() {
+    heap.clear(true);
+    indices.clear(true);
+  }
+  void reserve(int n) {
+    heap.capacityFor(n);
+    indices.capacityFor(n);
+  }
   bool empty() const { return heap.size() == 0; }
   Var operator[](int position) const { return heap[position]; }
   bool contains(Var v) const { return v < indices.size() && indices[v] >= 0; }

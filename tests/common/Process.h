@@ -86,14 +86,24 @@ class Process {
   }
 
  public:
+  // termPending: the process starts with a SIGTERM already waiting for it
+  // (blocked and raised before the program is loaded, so that it is there
+  // from main's first instant).
   Process(const std::string& binary, std::vector<std::string> args, const std::string& outPath,
-          const std::string& errPath)
+          const std::string& errPath, bool termPending = false)
       : outPath_(outPath), errPath_(errPath) {
     args.insert(args.begin(), binary);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     start([&] {
+      if (termPending) {
+        sigset_t terminate;
+        sigemptyset(&terminate);
+        sigaddset(&terminate, SIGTERM);
+        sigprocmask(SIG_BLOCK, &terminate, nullptr);
+        kill(getpid(), SIGTERM);
+      }
       execv(binary.c_str(), argv.data());
       _exit(122);
     });

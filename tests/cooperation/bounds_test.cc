@@ -70,7 +70,8 @@ TEST(InitBound, StartBoundAndProblemType) {
     EXPECT_EQ(t.coop.ubTimeLimit, 900.0);
   }
   UpperSetup t(2);  // the overflow guard still protects the 64-bit sums
-  t.s.objCoeffs[mkLit(0)] = t.s.objCoeffs[mkLit(1)] = 2500000000000000000LL;
+  t.s.objCoeff(neg(mkLit(0)), 2500000000000000000LL);
+  t.s.objCoeff(neg(mkLit(1)), 2500000000000000000LL);
   EXPECT_NE(t.init().find("Risk of overflow, UB search is disable"), std::string::npos);
   EXPECT_EQ(t.coop.ubTimeLimit, 0.0);
   EXPECT_EQ(t.coop.lbTimeLimit, 1800.0);

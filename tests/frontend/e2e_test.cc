@@ -93,9 +93,10 @@ TEST_F(QuonBinary, OptionErrorsPrintTheirMessageAndEndWithStatus1) {
   }
 }
 
-TEST_F(QuonBinary, MissingFileEndsWithStatus1AfterAnyOptionError) {
+TEST_F(QuonBinary, MissingFileOrDirectoryEndsWithStatus1AfterAnyOptionError) {
   const std::string missing = dir.file("missing.wcnf");
   expectRun({missing}, 1, versionBox + "c ERROR! Could not open file: " + missing + "\n");
+  expectRun({dir.path()}, 1, versionBox + "c ERROR! Could not open file: " + dir.path() + "\n");
   expectRun({"-enc-lb=x"}, 1, "c ERROR! illegal at-most-one kind of encoding x\n");
 }
 
@@ -128,7 +129,7 @@ TEST_F(QuonBinary, MalformedInputEndsWithStatus3AndNoResult) {
 
 // Truncated in the middle and just before the check sum, corrupted, and a
 // directory, which opens but cannot be read.
-TEST_F(QuonBinary, BrokenGzipAndUnreadableInputEndWithStatus3) {
+TEST_F(QuonBinary, BrokenGzipInputEndsWithStatus3) {
   std::string text = "p wcnf 50 20000 2147483647\n";
   Lcg random(3);
   for (int i = 0; i < 20000; i++)
@@ -139,14 +140,13 @@ TEST_F(QuonBinary, BrokenGzipAndUnreadableInputEndWithStatus3) {
   for (size_t i = corrupt.size() / 3; i < corrupt.size() / 3 + 64; i++) corrupt[i] = (char)(corrupt[i] ^ 0x5A);
   std::vector<std::string> inputs = {dir.write("half.gz", packed.substr(0, packed.size() / 2)),
                                      dir.write("nosum.gz", packed.substr(0, packed.size() - 4)),
-                                     dir.write("corrupt.gz", corrupt), dir.path()};
+                                     dir.write("corrupt.gz", corrupt)};
   for (const std::string& input : inputs) {
     RunResult r = run({input});
     EXPECT_EQ(r.status, 3) << input;
     EXPECT_NE(r.err.find("c PARSE ERROR! "), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
   }
-  EXPECT_NE(run({dir.path()}).err.find("c PARSE ERROR! Cannot read the input: "), std::string::npos);
 }
 
 // ---- Results, worked out by hand.
@@ -275,6 +275,79 @@ TEST_F(QuonBinary, TermAfterASolutionReportsBestCostAndItsModel) {
     EXPECT_EQ(costs.back(), "o " + value);
     EXPECT_TRUE(quiet || out.size() == 4u) << r.out;  // the handler's own "o" line and no other
   }
+}
+
+// A SIGTERM that is there before main runs (the input, a FIFO nobody
+// writes, is never read): the early report, not the default kill.
+TEST_F(QuonBinary, TermBeforeReadingHasBegunReportsUnknown) {
+  const std::string name = dir.file("early");
+  ASSERT_EQ(mkfifo((name + ".fifo").c_str(), 0600), 0);
+  Process process(QUON_BINARY, {name + ".fifo"}, name + ".out", name + ".err", true);
+  RunResult r = process.wait(60);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "s UNKNOWN\n");
+  EXPECT_NE(maskSeconds(r.err).find("c " + std::string(79, '=') + "\n" + wallClockLine + "T s\n"), std::string::npos)
+      << r.err;
+}
+
+// A SIGINT right behind a SIGTERM (both pending when quon takes them, which
+// the stop makes certain): the SIGTERM's report, with the best model, wins.
+TEST_F(QuonBinary, TermThenIntStillReportsTheBestModel) {
+  const Problem p = hardProblem();
+  const std::string file = dir.write("hard.wcnf", wcnf(p));
+  const std::string name = dir.file("twosignals");
+  Process process(QUON_BINARY, {"-verbosity=0", "-time-limit=300", file}, name + ".out", name + ".err");
+  ASSERT_TRUE(process.waitFor("o ", 30, true));
+  kill(process.pid(), SIGSTOP);
+  kill(process.pid(), SIGTERM);
+  kill(process.pid(), SIGINT);
+  kill(process.pid(), SIGCONT);
+  RunResult r = process.wait(60);
+  if (r.status == 255) return;  // solved before the signals arrived
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> out = lines(r.out);
+  ASSERT_GE(out.size(), 2u) << r.out;
+  EXPECT_EQ(out[out.size() - 2], "s SATISFIABLE");
+  std::vector<bool> model;
+  EXPECT_TRUE(parseModel(out.back(), p.nVars, model)) << out.back();
+  EXPECT_EQ(r.err.find("INTERRUPTED"), std::string::npos);
+}
+
+// Hard clauses of the pigeonhole problem, 5 pigeons in 4 holes: unsatisfiable,
+// but only a search shows it. The lower-bound thread's budget is spent before
+// it starts; the upper-bound thread proves the answer, which stands.
+TEST_F(QuonBinary, UnsatisfiableProvenWhileTheLowerBoundTimedOut) {
+  Problem p;
+  p.nVars = 20;
+  auto pigeonIn = [](int pigeon, int hole) { return mkLit((Var)(pigeon * 4 + hole)); };
+  for (int pigeon = 0; pigeon < 5; pigeon++)
+    p.clause({pigeonIn(pigeon, 0), pigeonIn(pigeon, 1), pigeonIn(pigeon, 2), pigeonIn(pigeon, 3)});
+  for (int hole = 0; hole < 4; hole++)
+    for (int a = 0; a < 5; a++)
+      for (int b = a + 1; b < 5; b++) p.clause({neg(pigeonIn(a, hole)), neg(pigeonIn(b, hole))});
+  p.clause({mkLit(0)}, 3);
+  RunResult r = run({"-lb-cpu-time=0.0001", dir.write("php.wcnf", wcnf(p, 100))});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "s UNSATISFIABLE\n");
+}
+
+// A generated input that takes far longer to read than its time limit: the
+// run ends while reading, with the time-out answer, before any statistics.
+TEST_F(QuonBinary, TimeLimitHoldsWhileReading) {
+  std::string text = "p wcnf 200000 800000 1000\n";
+  Lcg random(3);
+  for (int i = 0; i < 800000; i++) {
+    text += i % 4 ? "1000" : "1";
+    for (int k = 0; k < 3; k++) {
+      const int v = 1 + (int)random.below(200000);
+      text += (random.chance(50) ? " " : " -") + std::to_string(v);
+    }
+    text += " 0\n";
+  }
+  RunResult r = run({"-time-limit=0.5", dir.write("large.wcnf", text)});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, "s UNKNOWN\n");
+  EXPECT_EQ(r.err.find("Problem Statistics"), std::string::npos);
 }
 
 }  // namespace
