@@ -164,6 +164,19 @@ TEST(UpperValue, BestBoundMovesOnlyWithAStoredModel) {
   }
 }
 
+// A model that only equals the best cost is no improvement, from either
+// role: nothing is stored, counted or printed, and the search goes on.
+TEST(UpperValue, EqualCostModelIsNoImprovement) {
+  for (int role : {1, 0}) {
+    TwoRoles r;
+    r.model(1, 150);
+    r.model(role, 150);
+    EXPECT_EQ(r.out(), "o 150\n") << "role " << role;
+    EXPECT_EQ(r.coop.nbSolutions, 1) << "role " << role;
+    EXPECT_FALSE(r.coop.done) << "role " << role;
+  }
+}
+
 // The search stops once the lower bound is at or above the upper bound, from
 // whichever side the last move came; a lower bound never goes down.
 TEST(LowerValue, StopWhenTheBoundsMeetOrCross) {

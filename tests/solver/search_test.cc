@@ -81,16 +81,6 @@ TEST(Search, TimeLimitZeroAndStopFlagsBeforeTheStart) {
     }
 }
 
-TEST(Search, StopFlagSetByAnotherThreadEndsARunningSearch) {
-  Cooperation coop(2, 16);
-  Engine e(coop);
-  addPigeonhole(e.s, 10);
-  std::thread stopper([&coop] { coop.done = true; });
-  lbool status = e.s.search(-1, -1);
-  stopper.join();
-  EXPECT_EQ(status, l_Undef);
-}
-
 // Opened by one thread, passed by the others: a signal, not a lock held by its opener.
 TEST(StartGate, OpenedByOneThreadLetsEveryOtherThreadPass) {
   Cooperation coop(2, 16);

@@ -47,11 +47,6 @@ TEST(Sort, TieOrders) {
   EXPECT_EQ(tagsAfterSort(equal), reversed);
   equal.pop_back();
   EXPECT_EQ(tagsAfterSort(equal), same);
-  // Literals: positive before negative of each variable.
-  vec<Lit> lits;
-  for (Lit l : {mkLit(2, true), mkLit(0, true), mkLit(2), mkLit(0)}) lits.push(l);
-  sort(lits);
-  EXPECT_EQ(std::vector<Lit>(lits.begin(), lits.end()), (std::vector<Lit>{mkLit(0), mkLit(0, true), mkLit(2), mkLit(2, true)}));
 }
 
 TEST(Sort, PBLiteralsLargestCoefficientFirstKeepingTiesInOrder) {
