@@ -177,14 +177,16 @@ int ParserPB::readNumber(int64_t& value) {
   return parseOk;
 }
 
-int ParserPB::parseConstraint() {
+int ParserPB::parseConstraint() { return parseConstraintBody(PBSink::hard, FormStyle::Opb); }
+
+int ParserPB::parseConstraintBody(Cost weight, FormStyle style) {
   Relation relation;
   int64_t r = 0;
   const int code = readConstraintBody(relation, r);
   if (code != parseOk) return code;
   int64_t moved = 0;
   normalise(moved);
-  handOverForms(relation, r - moved, PBSink::hard, FormStyle::Opb);
+  handOverForms(relation, r - moved, weight, style);
   return parseOk;
 }
 

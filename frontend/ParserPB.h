@@ -85,6 +85,8 @@ class ParserPB {
   // right-hand side less the left side's constants, and the terms are left
   // gathered per variable.
   int readConstraintBody(Relation& relation, int64_t& rhs);
+  // A whole constraint line after its weight: read, normalised, handed over.
+  int parseConstraintBody(Cost weight, FormStyle style);
   // The gathered terms as positive terms, largest first; a net n < 0 on x is
   // n + (-n) * ~x, and n is added to constant (the left side's constant).
   void normalise(int64_t& constant);

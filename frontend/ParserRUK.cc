@@ -32,14 +32,7 @@ int ParserRUK::parseConstraint(bool soft) {
     const int code = readWeight(weight);
     if (code != parseOk) return code;
   }
-  Relation relation;
-  int64_t r = 0;
-  const int code = readConstraintBody(relation, r);
-  if (code != parseOk) return code;
-  int64_t moved = 0;
-  normalise(moved);
-  handOverForms(relation, r - moved, weight == hardWeight ? PBSink::hard : weight, FormStyle::Ruk);
-  return parseOk;
+  return parseConstraintBody(weight == hardWeight ? PBSink::hard : weight, FormStyle::Ruk);
 }
 
 // "[" weight "]": a positive number of at most 2147483647 (which is hard).
