@@ -1,6 +1,7 @@
 // engine-bench FILE.cnf[.gz]: loads a DIMACS cnf file into one engine,
 // decides it with the restart loop and prints the answer with the conflicts,
-// propagations per second and time as comment lines.
+// decisions, propagations per second, clause watch visits per propagated
+// literal and time as comment lines.
 #include <sys/time.h>
 #include <zlib.h>
 
@@ -91,8 +92,10 @@ int main(int argc, char** argv) {
   bool sat = solver.multiSolve();
   double elapsed = seconds() - start;
   printf(sat ? "s SATISFIABLE\n" : solver.okay() ? "s UNKNOWN\n" : "s UNSATISFIABLE\n");
-  printf("c conflicts %llu\nc propagations/s %.0f\nc time %.2f\n",
-         (unsigned long long)solver.conflicts, (double)solver.propagations / (elapsed > 0 ? elapsed : 1),
-         elapsed);
+  printf("c conflicts %llu\nc decisions %llu\nc propagations %llu\n", (unsigned long long)solver.conflicts,
+         (unsigned long long)solver.decisions, (unsigned long long)solver.propagations);
+  double perLiteral = solver.propagations > 0 ? (double)solver.watchVisits / (double)solver.propagations : 0;
+  printf("c propagations/s %.0f\nc visits/propagation %.1f\nc time %.2f\n",
+         (double)solver.propagations / (elapsed > 0 ? elapsed : 1), perLiteral, elapsed);
   return 0;
 }

@@ -68,11 +68,14 @@ Constraint* Solver::propagateClause(Lit p) {
     if (value(lits[0]) == l_False) {
       confl = &c;
       propHead = trail.size();
+      watchVisits += (uint64_t)(i - list.begin());
       while (i != end) *j++ = *i++;
+      break;
     } else {
       uncheckedEnqueue(lits[0], &c);
     }
   }
+  if (confl == nullptr) watchVisits += (uint64_t)list.size();
   list.shrink((int)(i - j));
   return confl;
 }

@@ -193,6 +193,7 @@ class Solver {
 
   // ---- Statistics.
   uint64_t starts = 0, decisions = 0, randomDecisions = 0, propagations = 0, conflicts = 0;
+  uint64_t watchVisits = 0;  // clause watch entries looked at by propagation
   uint64_t problemLiterals = 0, learntLiterals = 0;
   uint64_t learntLiteralsBefore = 0, learntLiteralsAfter = 0;
   uint64_t nbClauses = 0, nbCardConstraints = 0, nbPBConstraints = 0;
