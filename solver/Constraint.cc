@@ -7,7 +7,7 @@
 #include "solver/Fatal.h"
 
 Clause* Clause::make(const Lit* literals, int size, unsigned ref, bool learnt, ConstraintArena* arena) {
-  size_t bytes = sizeof(Clause) + sizeof(Lit) * (size_t)size;
+  size_t bytes = bytesFor(size);
   void* block = arena != nullptr ? arena->allocate(bytes) : xmalloc(bytes);
   Clause* c = new (block) Clause(size, ref & 0x7fffffffu, learnt);
   if (arena != nullptr) c->markInArena();

@@ -70,6 +70,9 @@ class Clause : public Constraint {
   Lit* lits() { return reinterpret_cast<Lit*>(this + 1); }
   const Lit* lits() const { return reinterpret_cast<const Lit*>(this + 1); }
 
+  // Bytes of the one block holding the record and its literals.
+  static size_t bytesFor(int size) { return sizeof(Clause) + sizeof(Lit) * (size_t)size; }
+
   // One block for the record and its literals, from the arena when one is
   // given; the soft flag starts set.
   static Clause* make(const Lit* literals, int size, unsigned ref, bool learnt,

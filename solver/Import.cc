@@ -46,7 +46,7 @@ Constraint* Solver::storeImported(vec<Lit>& ps, bool soft) {
     if (!soft) coop->pendingWeights[tid]++;
     return c;
   }
-  Clause* c = Clause::make(ps.begin(), ps.size(), (unsigned)constraints.size(), true);
+  Clause* c = Clause::make(ps.begin(), ps.size(), (unsigned)constraints.size(), true, &learntArena);
   c->isSoft(soft);
   learnts.push(c);
   attachClause(*c);

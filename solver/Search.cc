@@ -49,7 +49,7 @@ void Solver::storeLearnt(vec<Lit>& learnt, bool soft) {
     return;
   }
   unsigned ref = ((uint32_t)constraints.size() + (uint32_t)conflicts) | 0x40000000u;
-  Clause* c = Clause::make(learnt.begin(), learnt.size(), ref, true);
+  Clause* c = Clause::make(learnt.begin(), learnt.size(), ref, true, &learntArena);
   c->isSoft(soft);
   learnts.push(c);
   if (c->size() > 1) attachClause(*c);

@@ -144,7 +144,10 @@ class Solver {
   vec<Lit> assumptions;
 
   // ---- Constraints.
-  ConstraintArena problemArena;  // declared first: released after the lists below
+  // Declared first: released after the lists below. Problem constraints live
+  // as long as the solver; learnt clauses go back to their arena when removed.
+  ConstraintArena problemArena;
+  ConstraintArena learntArena;
   vec<Constraint*> constraints;
   vec<Constraint*> learnts;
   bool ok = true;

@@ -217,10 +217,16 @@ void Solver::detachClause(Constraint& c) {
   else problemLiterals -= c.size();
 }
 
-// Detaches (a unit or empty constraint has no watches) and frees.
+// Detaches (a unit or empty constraint has no watches) and frees. Only
+// learnt clauses are removed, so the arena one came from is the learnt one.
 void Solver::removeClause(Constraint& c) {
   if (c.size() > 1) detachClause(c);
-  freeConstraint(&c);
+  if (c.inArena()) {
+    assert(c.learnt() && c.isClause());
+    learntArena.release(&c, Clause::bytesFor(c.size()));
+  } else {
+    freeConstraint(&c);
+  }
 }
 
 bool Solver::satisfied(const Constraint& c) const {
