@@ -4,15 +4,6 @@
 
 #include "solver/Solver.h"
 
-void Solver::uncheckedEnqueue(Lit p, Constraint* from) {
-  assert(value(p) == l_Undef);
-  Var x = var(p);
-  assignment[x] = sign(p) ? l_False : l_True;
-  level[x] = decisionLevel();
-  reason[x] = from;
-  trail.push(p);
-}
-
 // For every literal the clauses go before the pseudo-Boolean constraints, and
 // the first conflict stops the queue.
 Constraint* Solver::propagate() {
@@ -30,6 +21,8 @@ Constraint* Solver::propagate() {
   return confl;
 }
 
+static const int prefetchDistance = 8;
+
 // The list is compacted in place: a clause that finds a new watch moves to
 // that literal's list; the others are written back in order.
 Constraint* Solver::propagateClause(Lit p) {
@@ -42,8 +35,9 @@ Constraint* Solver::propagateClause(Lit p) {
 
   while (i != end) {
     // Every clause of the list is visited (there is no blocking literal), so
-    // the walk is bound by memory latency: fetch a few clauses ahead.
-    if (i + 4 < end) __builtin_prefetch(i[4]);
+    // the walk is bound by memory latency: fetch the clauses well ahead, far
+    // enough for a fetch from memory to be back when the walk gets there.
+    if (i + prefetchDistance < end) __builtin_prefetch(i[prefetchDistance]);
     Clause& c = (*i)->asClause();
     Lit* lits = c.lits();
     if (lits[0] == falseLit) {

@@ -84,7 +84,15 @@ class Solver {
   bool satisfied(const Constraint& c) const;
 
   // ---- Propagation and backtracking.
-  void uncheckedEnqueue(Lit p, Constraint* from);
+  // Inline: the propagation walks call it once per implied literal.
+  void uncheckedEnqueue(Lit p, Constraint* from) {
+    assert(value(p) == l_Undef);
+    Var x = var(p);
+    assignment[x] = sign(p) ? l_False : l_True;
+    level[x] = decisionLevel();
+    reason[x] = from;
+    trail.push(p);
+  }
   Constraint* propagate();
   Constraint* propagateClause(Lit p);
   Constraint* propagatePBCounterConstraints(Lit p);
