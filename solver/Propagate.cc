@@ -129,6 +129,8 @@ void Solver::cancelUntil(int lvl) {
     Var x = var(q);
     polarity[x] = (char)(1 - sign(q));
     assignment[x] = l_Undef;
+    literalValue[q] = l_Undef;
+    literalValue[neg(q)] = l_Undef;
     if (decisionVar[x] && !varHeap.contains(x)) varHeap.insert(x);
     if (pbCounted[x]) {
       pbCounted[x] = 0;

@@ -73,7 +73,7 @@ class Solver {
   int decisionLevel() const { return levelStarts.size(); }
 
   lbool varValue(Var x) const { return assignment[x]; }
-  lbool value(Lit p) const { return sign(p) ? (lbool)-assignment[var(p)] : assignment[var(p)]; }
+  lbool value(Lit p) const { return literalValue[p]; }
 
   // ---- Store.
   void attachClause(Constraint& c);
@@ -89,6 +89,8 @@ class Solver {
     assert(value(p) == l_Undef);
     Var x = var(p);
     assignment[x] = sign(p) ? l_False : l_True;
+    literalValue[p] = l_True;
+    literalValue[neg(p)] = l_False;
     level[x] = decisionLevel();
     reason[x] = from;
     trail.push(p);
@@ -126,6 +128,9 @@ class Solver {
 
   // ---- Variables and assignment, one entry per variable.
   vec<lbool> assignment;
+  // The same values per literal: the propagation walk reads a literal's value
+  // once per clause it visits, and this saves the sign test and negation.
+  vec<lbool> literalValue;
   vec<int> level;
   vec<Constraint*> reason;
   vec<char> polarity;

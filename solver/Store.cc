@@ -25,6 +25,8 @@ Var Solver::newVar(bool pol, bool dvar) {
   pbCounted.push(0);
   reason.push(nullptr);
   assignment.push(l_Undef);
+  literalValue.push(l_Undef);
+  literalValue.push(l_Undef);
   level.push(-1);
   activity.push(0.0);
   seen.push(0);
@@ -43,6 +45,7 @@ void Solver::newVars(int count) {
   pbCounted.growTo(n, 0);
   reason.growTo(n, nullptr);
   assignment.growTo(n, l_Undef);
+  literalValue.growTo(2 * n, l_Undef);
   level.growTo(n, -1);
   activity.growTo(n, 0.0);
   seen.growTo(n, 0);
@@ -58,6 +61,7 @@ void Solver::reserveVars(int n) {
   pbCounted.capacityFor(n);
   reason.capacityFor(n);
   assignment.capacityFor(n);
+  literalValue.capacityFor(2 * n);
   level.capacityFor(n);
   activity.capacityFor(n);
   seen.capacityFor(n);

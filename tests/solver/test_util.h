@@ -84,8 +84,11 @@ inline std::string checkInvariants(const Solver& s, bool queueComplete) {
     if (s.pbCounted[x] && t >= s.propHead) err << "x" << x << " counted before it was propagated\n";
     if (queueComplete && t < s.propHead && !s.pbCounted[x]) err << "x" << x << " propagated, not counted\n";
   }
-  for (Var x = 0; x < s.nVars(); x++)
+  for (Var x = 0; x < s.nVars(); x++) {
     if ((s.varValue(x) != l_Undef) != (onTrail[x] == 1)) err << "x" << x << " assignment/trail mismatch\n";
+    lbool v = s.varValue(x);
+    if (s.value(mkLit(x)) != v || s.value(neg(mkLit(x))) != (lbool)-v) err << "x" << x << " literal values disagree\n";
+  }
   if (s.propHead > s.trail.size()) err << "propHead beyond the trail\n";
 
   // Every watched clause sits exactly in the lists of ~c[0] and ~c[1].
