@@ -1,30 +1,59 @@
 #!/usr/bin/env bash
-# bench/compare-engine.sh [BENCH_DIR] [TIMEOUT]: runs engine-bench and minisat
-# side by side on every cnf instance and prints a Markdown table.
+# bench/compare-engine.sh [BENCH_DIR] [TIMEOUT] [BEFORE_ENGINE]: runs
+# engine-bench, an earlier engine-bench binary (BEFORE_ENGINE, optional) and
+# minisat on every cnf instance and prints a Markdown table. The three run at
+# the same time on each instance, so that they see the same machine load;
+# instances are taken one after the other.
 # Needs a Release build in build/ and the Debian package minisat.
 set -u
 here=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-$here/../shared/bench/cnf}
-limit=${2:-300}
+limit=${2:-600}
+before=${3:-}
 engine=$here/build/bench/engine-bench
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
 now() { date +%s.%N; }
-echo "| instance | expected | engine | engine s | engine conflicts | minisat | minisat s | minisat conflicts |"
-echo "|---|---|---|---|---|---|---|---|"
-total_e=0; total_m=0
+field() { sed -n "s|^c $1 ||p" "$2"; }
+# timed OUTPUT COMMAND...: runs the command with the time limit, wall time in OUTPUT.time
+timed() {
+  local out=$1; shift
+  local t0; t0=$(now)
+  timeout "$limit" "$@" > "$out" 2>/dev/null
+  echo "$(now) - $t0" | bc > "$out.time"
+}
+
+echo "| instance | expected | answer | conflicts | decisions | before s | after s | speed-up | before prop/s | after prop/s | visits/prop | minisat s | minisat conflicts | after/minisat |"
+echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+total_b=0; total_a=0; total_m=0
 while IFS=, read -r file expected _rest; do
   [ "$file" = file ] && continue
-  t0=$(now); out=$(timeout "$limit" "$engine" "$dir/$file" 2>/dev/null); t1=$(now)
-  answer=$(echo "$out" | sed -n 's/^s //p'); answer=${answer:-TIMEOUT}
-  conflicts=$(echo "$out" | sed -n 's/^c conflicts //p')
-  te=$(echo "$t1 - $t0" | bc)
   input="$dir/$file"
-  if [[ $file == *.gz ]]; then input=$(mktemp); gzip -dc "$dir/$file" > "$input"; fi
-  t0=$(now); mfull=$(timeout "$limit" minisat -verb=1 "$input" 2>/dev/null); t1=$(now)
-  mout=$(echo "$mfull" | tail -1)
-  mconflicts=$(echo "$mfull" | sed -n 's/^conflicts *: *\([0-9]*\).*/\1/p')
-  [[ $file == *.gz ]] && rm -f "$input"
-  tm=$(echo "$t1 - $t0" | bc)
-  total_e=$(echo "$total_e + $te" | bc); total_m=$(echo "$total_m + $tm" | bc)
-  printf "| %s | %s | %s | %.2f | %s | %s | %.2f | %s |\n" "$file" "$expected" "$answer" "$te" "${conflicts:--}" "${mout:-TIMEOUT}" "$tm" "${mconflicts:--}"
+  if [[ $file == *.gz ]]; then input=$work/plain.cnf; gzip -dc "$dir/$file" > "$input"; fi
+  timed "$work/after" "$engine" "$dir/$file" &
+  if [ -n "$before" ]; then timed "$work/before" "$before" "$dir/$file" & fi
+  timed "$work/minisat" minisat -verb=1 "$input" &
+  wait
+  answer=$(sed -n 's/^s //p' "$work/after"); answer=${answer:-TIMEOUT}
+  ta=$(cat "$work/after.time"); tm=$(cat "$work/minisat.time")
+  tb=-; props_b=-
+  if [ -n "$before" ]; then
+    tb=$(printf "%.2f" "$(cat "$work/before.time")"); props_b=$(field propagations/s "$work/before")
+    # A faster engine must search exactly as the earlier one did.
+    if [ "$(field conflicts "$work/before")" != "$(field conflicts "$work/after")" ] ||
+       [ "$(field decisions "$work/before")" != "$(field decisions "$work/after")" ]; then
+      answer="$answer (SEARCH CHANGED)"
+    fi
+    total_b=$(echo "$total_b + $tb" | bc)
+  fi
+  mconflicts=$(sed -n 's/^conflicts *: *\([0-9]*\).*/\1/p' "$work/minisat")
+  total_a=$(echo "$total_a + $ta" | bc); total_m=$(echo "$total_m + $tm" | bc)
+  speedup=-; [ -n "$before" ] && speedup=$(printf "%.2f" "$(echo "$tb / $ta" | bc -l)")
+  printf "| %s | %s | %s | %s | %s | %s | %.2f | %s | %s | %s | %s | %.2f | %s | %.2f |\n" \
+    "$file" "$expected" "$answer" "$(field conflicts "$work/after")" "$(field decisions "$work/after")" \
+    "$tb" "$ta" "$speedup" "$props_b" "$(field propagations/s "$work/after")" \
+    "$(field visits/propagation "$work/after")" "$tm" "${mconflicts:--}" "$(echo "$ta / $tm" | bc -l)"
 done < "$dir/expected.csv"
-printf "| **total** | | | %.2f | | | %.2f | |\n" "$total_e" "$total_m"
+printf "| **total** | | | | | %.2f | %.2f | | | | | %.2f | | %.2f |\n" "$total_b" "$total_a" "$total_m" \
+  "$(echo "$total_a / $total_m" | bc -l)"
