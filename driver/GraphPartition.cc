@@ -28,15 +28,16 @@ ConstraintHyperGraph constraintHyperGraph(const Solver& s) {
 
 // Part number of every constraint. More parts than constraints would only
 // be empty parts, so the count is capped; with fewer than two there is
-// nothing to cut.
-static std::vector<int> partitionConstraints(const ConstraintHyperGraph& g, int parts, int seed) {
+// nothing to cut. A stop leaves a valid but unrefined partition.
+static std::vector<int> partitionConstraints(const ConstraintHyperGraph& g, int parts, int seed,
+                                             int (*stop)(void*), void* stopArg) {
   std::vector<int> part((size_t)g.nbVertices, 0);
   const int nparts = std::min(parts, g.nbVertices);
   if (nparts < 2) return part;
   const int options[9] = {1, 10, 1, 1, 1, 0, 0, seed, 0};
   int edgecut = 0;
-  HGP_PartRecursive(g.nbVertices, g.nbNets(), nullptr, g.eptr.data(), g.eind.data(), nullptr, nparts, 5, options,
-                    part.data(), &edgecut);
+  HGP_PartRecursiveStoppable(g.nbVertices, g.nbNets(), nullptr, g.eptr.data(), g.eind.data(), nullptr, nparts, 5,
+                             options, part.data(), &edgecut, stop, stopArg);
   return part;
 }
 
@@ -47,7 +48,15 @@ void RUKSolver::buildHyperGraph() {
   if (nbSoft == 0) return;  // nothing to group
 
   assert(weightsAligned(solver));  // pins are refs, which are indices here
-  std::vector<int> part = partitionConstraints(constraintHyperGraph(*solver), coop->parts, coop->seed);
+  // On a large problem the partitioning takes minutes; once the answer is
+  // decided or the budget is spent it is of no use, and the partitioned
+  // search that follows stops before searching.
+  auto stop = [](void* self) -> int {
+    RUKSolver& s = *static_cast<RUKSolver*>(self);
+    return s.coop->done || s.coop->interrupted || s.coop->budgetSpent(s.tid, Role::LowerBound);
+  };
+  std::vector<int> part =
+      partitionConstraints(constraintHyperGraph(*solver), coop->parts, coop->seed, stop, this);
   const int nparts = 1 + *std::max_element(part.begin(), part.end());
   std::vector<wPar> refs((size_t)nparts, wPar{1, {}}), positions((size_t)nparts, wPar{1, {}});
   int position = 0;

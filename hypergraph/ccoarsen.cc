@@ -67,7 +67,7 @@ HGraph *CCoarsen__(HgpCtrl *ctrl, HGraph *graph) {
   AllocateCoarsenScratch__(&scratch, graph);
   graph->level = 0;
   HGraph *current = graph;
-  while (ctrl->coarsenTo < current->nvtxs) {
+  while (ctrl->coarsenTo < current->nvtxs && !Stopped__(ctrl)) {
     SeparateIslands__(current);
     if (ctrl->matchType == 0) CMatch_EdgesStars__(ctrl, current, &scratch);
     else if (ctrl->matchType == 1) CMatch_Edges__(ctrl, current, &scratch);

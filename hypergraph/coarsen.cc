@@ -194,7 +194,7 @@ HGraph *Coarsen__(HgpCtrl *ctrl, HGraph *graph) {
   bool slow = false;
   int nlevels = 0;
   HGraph *current = graph;
-  while (ctrl->coarsenTo < current->nvtxs) {
+  while (ctrl->coarsenTo < current->nvtxs && !Stopped__(ctrl)) {
     SeparateIslands__(current);
     if (ctrl->matchType == 1) Match_EdgesStars__(ctrl, current, &scratch, nlevels < 4);
     else if (ctrl->matchType == 2) Match_EdgesStars__(ctrl, current, &scratch, 0);

@@ -276,6 +276,7 @@ static void RefineFmPasses__(HgpCtrl *ctrl, HGraph *graph, int npasses, bool con
   scratch.nets = static_cast<FmNetState *>(ZVmalloc__(size_t(nhedges) * sizeof(FmNetState), "FM_Refine: nets"));
   for (int pass = 0; pass < npasses; pass++) {
     ComputeInitGains__(graph);
+    if (Stopped__(ctrl)) break;  /* the gains just computed keep mincut true to `where` */
     BisectionBounds bounds = ComputeBisectionBounds__(ctrl, graph->pwgts[0] + graph->pwgts[1]);
     PQueueReset__(&queues[0]);
     PQueueReset__(&queues[1]);

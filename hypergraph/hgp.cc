@@ -101,10 +101,12 @@ static HGraph *CopyHypergraph__(int nvtxs, int nhedges, const int *vwgts, const 
   return graph;
 }
 
-void HGP_PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
-                       const int *hewgts, int nparts, int ubfactor, const int *options, int *part,
-                       int *edgecut) {
+int HGP_PartRecursiveStoppable(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
+                               const int *hewgts, int nparts, int ubfactor, const int *options, int *part,
+                               int *edgecut, int (*stop)(void *), void *stopArg) {
   HgpCtrl ctrl = HgpCtrl();
+  ctrl.stop = stop;
+  ctrl.stopArg = stopArg;
   ctrl.balance = float(ubfactor / 100.0);
   ctrl.nparts = nparts;
   ReadOptions__(&ctrl, options);
@@ -118,4 +120,12 @@ void HGP_PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr
   *edgecut = MultilevelPartition__(&ctrl, graph, part);
   ZVfree__(&graph->label);
   FreeHGraph__(graph);
+  return ctrl.stopped;
+}
+
+void HGP_PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
+                       const int *hewgts, int nparts, int ubfactor, const int *options, int *part,
+                       int *edgecut) {
+  HGP_PartRecursiveStoppable(nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts, ubfactor, options, part, edgecut,
+                             nullptr, nullptr);
 }

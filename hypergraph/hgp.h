@@ -21,6 +21,17 @@ void HGP_PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr
                        const int *eind, const int *hewgts, int nparts, int ubfactor,
                        const int *options, int *part, int *edgecut);
 
+/* HGP_PartRecursive that polls `stop(stopArg)` between steps (a coarsening
+ * level, a refinement pass, a trial, a bisection) and, once it returns
+ * non-zero, stops polling and returns soon with a partition that is valid
+ * but no longer refined.  Returns 1 if it was stopped, else 0; unstopped,
+ * the partition is the one HGP_PartRecursive gives.  A null `stop` never
+ * stops. */
+int HGP_PartRecursiveStoppable(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                               const int *eind, const int *hewgts, int nparts, int ubfactor,
+                               const int *options, int *part, int *edgecut, int (*stop)(void *),
+                               void *stopArg);
+
 #ifdef __cplusplus
 }
 #endif

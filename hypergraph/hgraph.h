@@ -25,6 +25,9 @@ struct HgpCtrl {
   float bisectFraction; /* share of the weight side 0 aims at */
   int maxCellWeight;    /* heaviest coarse vertex the matching may build */
   uint64_t randomState; /* the partitioner's own 48-bit generator state */
+  int (*stop)(void *);  /* caller's stop poll, or null */
+  void *stopArg;
+  int stopped;          /* the poll said stop: it is not asked again */
 };
 
 /* K-way records (see kwayrefine.h). */

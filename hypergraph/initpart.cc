@@ -45,6 +45,7 @@ void Random_FMPartition__(HgpCtrl *ctrl, HGraph *graph) {
       bestCut = graph->mincut;
       icopy__(size_t(nvtxs), graph->where, best);
     }
+    if (Stopped__(ctrl)) break;
   }
   icopy__(size_t(nvtxs), best, graph->where);
   graph->mincut = bestCut;

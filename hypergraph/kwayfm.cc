@@ -87,7 +87,7 @@ void RefineCutKway_Random__(HgpCtrl *ctrl, HGraph *graph, int npasses) {
   for (int v = 0; v < nvtxs; v++) perm[v] = v;
   ComputeInitKwayGains__(ctrl, graph);
   KwayLimits limits = ComputeKwayLimits__(ctrl, graph);
-  for (int pass = 0; pass < npasses; pass++) {
+  for (int pass = 0; pass < npasses && !Stopped__(ctrl); pass++) {
     /* The previous order is reshuffled, not reset. */
     RandomPermute__(ctrl, perm, nvtxs, 0);
     int oldCut = graph->mincut;

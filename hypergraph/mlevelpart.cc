@@ -171,11 +171,12 @@ int Hypergraph_Bisection__(HgpCtrl *ctrl, HGraph *graph, int *result) {
     KeepIfBetter__(&kept, graph->where, nvtxs, graph->mincut);
     FreeRootHGraph__(graph);
     FreeRootHGraph__(pgraph);
+    if (Stopped__(ctrl)) break;
   }
   ctrl->matchType = savedMatchType;
 
   for (int i = 0; i < kept.count; i++) {
-    if (ctrl->vcycle != 0) {
+    if (ctrl->vcycle != 0 && !Stopped__(ctrl)) {
       graph->where = imalloc__(size_t(nvtxs), "Hypergraph_Bisection: where");
       icopy__(size_t(nvtxs), kept.sides[i], graph->where);
       graph->mincut = int(kept.cuts[i]);
@@ -197,10 +198,18 @@ static void ReleaseGraph__(HGraph *graph) {
   if (!graph->keep) FreeHGraph__(graph);
 }
 
+/* After a stop the vertices still to place are dealt out to the k parts in
+ * runs of about equal length: valid at once, with no work left to do. */
+static void DealOut__(const HGraph *graph, int *part, int k, int offset) {
+  for (int v = 0; v < graph->nvtxs; v++)
+    part[graph->label[v]] = offset + int(int64_t(v) * k / graph->nvtxs);
+}
+
 int MLRB__(HgpCtrl *ctrl, HGraph *graph, int *part, int k, int offset) {
   /* Nothing left to place: returning here writes what the full recursion
    * over empty halves would write (nothing), without O(k) work. */
-  if (graph->nvtxs == 0) {
+  if (graph->nvtxs == 0 || Stopped__(ctrl)) {
+    DealOut__(graph, part, k, offset);
     ReleaseGraph__(graph);
     return 0;
   }
@@ -259,7 +268,9 @@ int MultilevelPartition__(HgpCtrl *ctrl, HGraph *graph, int *part) {
   int cut = MLRB__(ctrl, graph, part, ctrl->nparts, 0);
   /* With no weight the balance ratio would be 0/0; nothing to balance. */
   int64_t totalWeight = iasum__(graph->nvtxs, graph->cellwgt);
-  if (ctrl->nparts >= 3 && ctrl->kwayRefine && totalWeight > 0)
+  if (ctrl->nparts >= 3 && ctrl->kwayRefine && totalWeight > 0 && !Stopped__(ctrl))
     cut = RefineKwayPartition__(ctrl, graph, part, totalWeight);
+  /* Bisections cut short by a stop add up to no real cut; count it. */
+  if (Stopped__(ctrl)) cut = ComputeActualCut__(graph, part);
   return cut;
 }

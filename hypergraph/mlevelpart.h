@@ -7,7 +7,9 @@
 #include "hypergraph/hgraph.h"
 
 /* Recursive bisection, then for 3 to 64 parts k-way refinement with
- * V-cycles.  Returns the cut of the partition written into `part`. */
+ * V-cycles.  Returns the cut of the partition written into `part`.  Once
+ * ctrl's stop poll says stop, every step ends early with what it has and
+ * vertices not placed yet are dealt out without further work. */
 int MultilevelPartition__(HgpCtrl *ctrl, HGraph *graph, int *part);
 /* Writes part[label[v]] for every vertex of `graph` and consumes `graph`
  * (unless it is marked keep); returns the summed cut of its bisections. */

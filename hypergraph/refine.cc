@@ -51,7 +51,7 @@ int VCycleRefinement__(HgpCtrl *ctrl, HGraph *graph, int npasses) {
   int savedCoarsenTo = ctrl->coarsenTo, savedMatchType = ctrl->matchType;
   ctrl->coarsenTo = 1000;
   int best = graph->mincut, lastImprovement = -1;
-  for (int pass = 0; pass < npasses; pass++) {
+  for (int pass = 0; pass < npasses && !Stopped__(ctrl); pass++) {
     ctrl->matchType = pass % 2;
     HGraph *coarsest = CCoarsen__(ctrl, graph);
     Refine__(ctrl, graph, coarsest);

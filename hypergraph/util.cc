@@ -18,6 +18,11 @@ void errexit__(const char *format, ...) {
   std::exit(EXIT_FAILURE);
 }
 
+bool Stopped__(HgpCtrl *ctrl) {
+  if (ctrl->stopped == 0 && ctrl->stop != nullptr && ctrl->stop(ctrl->stopArg) != 0) ctrl->stopped = 1;
+  return ctrl->stopped != 0;
+}
+
 static const uint64_t kRandomMask = (uint64_t(1) << 48) - 1;
 
 void InitRandom__(HgpCtrl *ctrl, int seed) {

@@ -17,6 +17,11 @@
 void InitRandom__(HgpCtrl *ctrl, int seed);
 double RandomDouble__(HgpCtrl *ctrl);
 
+/* True once the caller's stop poll has asked for a stop.  The answer is
+ * kept, so a poll that has said stop is not asked again; without a poll it
+ * is always false and the partitioning runs as if it had none. */
+bool Stopped__(HgpCtrl *ctrl);
+
 /* n/16 rounds, each exchanging two random runs of four entries. */
 void RandomPermute__(HgpCtrl *ctrl, int *array, int n, int init);
 /* n exchanges of two random entries. */
