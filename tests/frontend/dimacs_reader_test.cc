@@ -77,7 +77,6 @@ TEST(DimacsReader, AcceptedInputs) {
     }
 }
 
-// Beside the cases the binary is run on (e2e_test.cc).
 TEST(DimacsReader, RefusedInputsAndTheirMessages) {
   const std::string eof = "Unexpected char: \xff";
   struct Case {
@@ -86,6 +85,7 @@ TEST(DimacsReader, RefusedInputsAndTheirMessages) {
     std::string message;
   } cases[] = {
       {"p wcnf 3 2\n1 1 0\n", false, "Unexpected char: w"},
+      {"p cnf 3 2\n1 0\n", true, "Unexpected char: c"},
       {"p  cnf 3 2\n", false, "Unexpected char:  "},
       {"p wcnf 3 1\n1 - 3 0\n", true, "Unexpected char:  "},
       {"p wcnf 3 1\nh 1 0\n", true, "Unexpected char: h"},
@@ -97,14 +97,18 @@ TEST(DimacsReader, RefusedInputsAndTheirMessages) {
       {"p wcnf", true, eof},
       {"p wcnf x 1\n", true, "Unexpected char: x"},
       {"c x\n-1 0\np cnf 1 1\n", false, "Clause before the header at line 2"},
+      {"p wcnf 3 2\n5 1 0\np wcnf 3 1\n", true, "Second header at line 3"},
+      {"p wcnf 3 1\n1 1 -0\n", true, "Literal of variable 0 at line 2"},
       {"p wcnf 3 1\n1 1 -4 0\n", true, "Variable 4 out of range 1..3 at line 2"},
       {"p cnf 3 2 10\n1 0\n", false, "Variable 10 out of range 1..3 at line 1"},
       {"p wcnf 0 1\n1 1 0\n", true, "Variable 1 out of range 1..0 at line 2"},
       {"p wcnf 3 1\n1 2147483648 0\n", true, "Number out of the 32-bit range at line 2"},
       {"p wcnf 3 1\n1 -99999999999999999999999 0\n", true, "Number out of the 32-bit range at line 2"},
       {"p wcnf 3 1 2147483648\n", true, "Number out of the 32-bit range at line 1"},
+      {"p wcnf 3 1\n3000000000 1 0\n", true, "Number out of the 32-bit range at line 2"},
       {"p wcnf 3 1\n1 -2147483648 0\n", true, "Variable 2147483648 out of range 1..3 at line 2"},
       {"p wcnf 3 2\n1 1 0\n-5 1 0\n", true, "Clause weight -5 is not positive at line 3"},
+      {"p wcnf 3 1\n0 1 0\n", true, "Clause weight 0 is not positive at line 2"},
       {"p wcnf -1 1\n", true, "Illegal number of variables -1 at line 1"},
       {"p wcnf 2000000000 1\n", true, "Illegal number of variables 2000000000 at line 1"},
   };

@@ -1,8 +1,11 @@
-// The test problems written as wcnf text for the quon binary, and the
-// binary's runner (tests/common/Process.h).
+// The test problems written as wcnf text for the quon binary, the binary's
+// runner (tests/common/Process.h), and the check of its answer.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cassert>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -27,6 +30,20 @@ inline std::string wcnf(const Problem& p, Cost top = defaultTop, bool writeTop =
     text << " 0\n";
   }
   return text.str();
+}
+
+// The result lines of a run against the brute-force answer (none: no
+// feasible assignment): status 255, "s UNSATISFIABLE" without a model, or
+// "s OPTIMUM FOUND" with the optimum as the last "o" line and one "v" line,
+// which is returned for the caller to check ("" otherwise).
+inline std::string modelOfAnswer(const RunResult& r, std::optional<int64_t> optimum, const std::string& context) {
+  const std::vector<std::string> costs = lines(r.out, "o "), models = lines(r.out, "v ");
+  EXPECT_EQ(r.status, 255) << context;
+  EXPECT_EQ(lines(r.out, "s "), std::vector<std::string>{optimum ? "s OPTIMUM FOUND" : "s UNSATISFIABLE"}) << context;
+  EXPECT_EQ(models.size(), optimum ? 1u : 0u) << context;
+  if (!optimum) return "";
+  EXPECT_TRUE(!costs.empty() && costs.back() == "o " + std::to_string(*optimum)) << context;
+  return models.size() == 1 ? models[0] : "";
 }
 
 }  // namespace quon_frontend_test

@@ -58,9 +58,11 @@ TEST(CommandLineOptions, NumericEdges) {
   EXPECT_EQ(parse({"-time-limit=2147483647"}).settings.solverTimeLimit, 2147483647);
   EXPECT_EQ(parse({"-part-graph=2"}).settings.parts, 2);
   EXPECT_EQ(parse({"-part-graph=1000000"}).settings.parts, 1000000);
-  for (const char* v : {"-inf", "INF", "NaN", "2147483648", "1e10", "-5"})
+  for (const char* v : {"inf", "-inf", "INF", "nan", "NaN", "2147483648", "1e10", "1e300", "-5"})
     EXPECT_EQ(errorOf({std::string("-time-limit=") + v}), std::string("ERROR! illegal time limit constant ") + v);
-  for (const char* v : {"-3", "x", "1000001"})
+  for (const char* v : {"0", "inf", "nan", "1e300"})
+    EXPECT_EQ(errorOf({std::string("-lb-cpu-time=") + v}), std::string("ERROR! illegal cpu time for lb ") + v);
+  for (const char* v : {"-3", "x", "1000001", "99999999999"})
     EXPECT_EQ(errorOf({std::string("-part-graph=") + v}), std::string("ERROR! illegal number of partitions constant ") + v);
   // Without a number the message shows the value held before.
   EXPECT_EQ(errorOf({"-verbosity=0", "-verbosity=x"}), "ERROR! illegal verbosity value 0");
