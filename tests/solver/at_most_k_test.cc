@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -70,14 +71,8 @@ std::string checkBound(const Bounded& b, int k, Lcg& rng) {
   return "";
 }
 
-int sum(const std::vector<int>& w) {
-  int s = 0;
-  for (int x : w) s += x;
-  return s;
-}
-
 void checkKind(int kind, const std::vector<int>& weights, Lcg& rng) {
-  const int n = sum(weights);
+  const int n = std::accumulate(weights.begin(), weights.end(), 0);
   for (int firstK = 1; firstK <= n - 1; firstK++) {
     Bounded b(weights, kind);
     for (int k = firstK; k >= 1; k--) {
