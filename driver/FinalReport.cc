@@ -1,6 +1,7 @@
 // The final result: status, cost and model lines in the solver-evaluation
 // conventions. Every result ends the process with status 255.
 #include <cstdio>
+#include <vector>
 
 #include "driver/RUKSolver.h"
 
@@ -23,15 +24,34 @@ void RUKSolver::printFinalResult() {
   }
 }
 
+// Numbered literals are formatted by hand into one buffer: a header may
+// declare millions of variables, and a printf per literal takes seconds.
+static void printNumberedModel(const std::vector<char>& model, int count) {
+  char buffer[1 << 16];
+  size_t used = 0;
+  for (int i = 0; i < count; i++) {
+    if (used > sizeof buffer - 16) {
+      fwrite(buffer, 1, used, stdout);
+      used = 0;
+    }
+    if (i > 0) buffer[used++] = ' ';
+    if (!model[(size_t)i]) buffer[used++] = '-';
+    char digits[12];
+    int n = 0;
+    for (unsigned x = (unsigned)i + 1; x != 0; x /= 10) digits[n++] = (char)('0' + x % 10);
+    while (n > 0) buffer[used++] = digits[--n];
+  }
+  fwrite(buffer, 1, used, stdout);
+}
+
 void RUKSolver::multiReportCertificate() {
   fputs("v ", stdout);
   const bool named = inputFormat > formatWcnf;
+  if (!named) printNumberedModel(coop->bestModel, coop->nbOrigVars);
   const char* separator = "";
-  for (int i = 0; i < coop->nbOrigVars; i++) {  // bestModel has one entry per input variable
+  for (int i = 0; named && i < coop->nbOrigVars; i++) {  // bestModel has one entry per input variable
     const char* signText = coop->bestModel[(size_t)i] ? "" : "-";
-    if (!named) {
-      printf("%s%s%d", separator, signText, i + 1);
-    } else if ((size_t)i >= varNames.size()) {
+    if ((size_t)i >= varNames.size()) {
       printf("%s%s?", separator, signText);
     } else if (varNames[(size_t)i] != nullptr) {  // a reader's helper variable has no name
       printf("%s%s%s", separator, signText, varNames[(size_t)i]);

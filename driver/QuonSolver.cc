@@ -63,13 +63,19 @@ void RUKSolver::oneTimeSetUp() {
   coop->nbSharedVars = solver->nVars();
 
   // Input variables are the solver's variables that are not relaxation
-  // variables made at intake, in increasing order.
-  std::vector<char> isRelax((size_t)solver->nVars(), 0);
-  for (int v : relaxVars) isRelax[(size_t)v] = 1;
+  // variables made at intake, in increasing order. With every relaxation
+  // variable after them the table would be the identity, which is no table.
   coop->solverVar.clear();
-  for (Var v = 0; v < solver->nVars() && (int)coop->solverVar.size() < nbOrigVars; v++)
-    if (!isRelax[(size_t)v]) coop->solverVar.push_back(v);
-  relaxVars.clear();
+  bool identity = true;
+  for (int v : relaxVars) identity = identity && v >= nbOrigVars;
+  if (!identity) {
+    std::vector<char> isRelax((size_t)solver->nVars(), 0);
+    for (int v : relaxVars) isRelax[(size_t)v] = 1;
+    coop->solverVar.reserve((size_t)nbOrigVars);
+    for (Var v = 0; v < solver->nVars() && (int)coop->solverVar.size() < nbOrigVars; v++)
+      if (!isRelax[(size_t)v]) coop->solverVar.push_back(v);
+  }
+  relaxVars.clear(true);
 
   Solver* converted = convertPBOtoRUK(static_cast<PBOSolver*>(solver));
   if (converted == nullptr) {

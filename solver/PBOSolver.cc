@@ -21,8 +21,8 @@ PBOSolver::~PBOSolver() {
 
 // A soft unit {p} of weight w: the weight is paid when p is false.
 void PBOSolver::objCoeff(Lit p, Cost w) {
-  objCoeffs.growTo(2 * var(p) + 2, 0);
-  objCoeffs[neg(p)] += w;
+  objCoeffs.growTo(2 * var(p) + 2);
+  objCoeffs.at(neg(p)) += w;
 }
 
 bool PBOSolver::solve() {

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "solver/CostTable.h"
 #include "solver/Solver.h"
 
 class FGraph;
@@ -16,7 +17,7 @@ class PBOSolver : public Solver {
   ~PBOSolver() override;
 
   void objCoeff(Lit p, Cost w) override;
-  Cost objCoeff(Lit p) override { return p < objCoeffs.size() ? objCoeffs[p] : 0; }
+  Cost objCoeff(Lit p) override { return objCoeffs[p]; }
 
   bool solve(const vec<Lit>& assumptions);
   bool solve();
@@ -79,9 +80,10 @@ class PBOSolver : public Solver {
 
   // The cost paid when that literal is true: 64 bits, since the weights of
   // several soft units on one literal add up. It ends at the last variable
-  // with a cost (the others cost nothing and take no room): its size is
-  // even, both literals of a variable are in or out together.
-  vec<Cost> objCoeffs;
+  // with a cost (the others cost nothing): its size is even, both literals
+  // of a variable are in or out together. Only the pages holding a cost
+  // take room.
+  CostTable objCoeffs;
   bool firstEncoding = true;
   bool auxVarsPending = true;
   int encWidth = 0;

@@ -14,22 +14,24 @@
 bool PBOSolver::preprocess() {
   if (!ok || !propagateAtLevel0()) return false;
   const int nLits = 2 * nVars();
-  if (equivalenceMap == nullptr) {
-    equivalenceMap = new int[(size_t)nLits];
-    for (int l = 0; l < nLits; l++) equivalenceMap[l] = l;
-  }
-  if (litMarks == nullptr) litMarks = new int[(size_t)nLits]();
   {
-    FGraph graph(nLits);
+    FGraph graph;
     buildGraph(graph);
     graph.findAllScc();
+    // Nothing to merge: no map (the identity) and no marks, which would be
+    // two tables per literal for variables that may be in no clause at all.
     if (graph.components().empty()) return true;
+    if (equivalenceMap == nullptr) {
+      equivalenceMap = new int[(size_t)nLits];
+      for (int l = 0; l < nLits; l++) equivalenceMap[l] = l;
+    }
+    if (litMarks == nullptr) litMarks = new int[(size_t)nLits]();
     for (const std::vector<int>& component : graph.components())
       if (!registerEquivalentLiterals(component)) return false;
   }
-  if (replaceEquivalentLiterals()) return true;
-  clearPreprocessing();
-  return false;
+  const bool consistent = replaceEquivalentLiterals();
+  clearPreprocessing();  // the marks serve the rewrite only
+  return consistent;
 }
 
 void PBOSolver::clearPreprocessing() {
@@ -207,19 +209,19 @@ void PBOSolver::moveObjectiveToRepresentatives() {
   if (objCoeffs.size() == 0) return;
   // The table only reaches the last variable with a weight; a representative
   // may lie beyond it.
-  objCoeffs.growTo(2 * nVars(), 0);
+  objCoeffs.growTo(2 * nVars());
   for (Lit l = 0; l < objCoeffs.size(); l++) {
     const Lit r = equivalenceMap[l];
     if (objCoeffs[l] == 0 || r == l) continue;
-    objCoeffs[r] += objCoeffs[l];
-    objCoeffs[l] = 0;
+    objCoeffs.at(r) += objCoeffs[l];
+    objCoeffs.at(l) = 0;
   }
   for (Lit p = 0; p < objCoeffs.size(); p += 2) {
     // Equal weights stay: an objective of equal pairs only is still one.
     const Cost common = std::min(objCoeffs[p], objCoeffs[p + 1]);
     if (common == 0 || objCoeffs[p] == objCoeffs[p + 1] || equivalenceMap[p] != p) continue;
     movedToConstant += common;
-    objCoeffs[p] -= common;
-    objCoeffs[p + 1] -= common;
+    objCoeffs.at(p) -= common;
+    objCoeffs.at(p + 1) -= common;
   }
 }
