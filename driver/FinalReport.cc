@@ -26,9 +26,12 @@ void RUKSolver::printFinalResult() {
 
 // Numbered literals are formatted by hand into one buffer: a header may
 // declare millions of variables, and a printf per literal takes seconds.
+// The number is kept as decimal text and counted up in place.
 static void printNumberedModel(const std::vector<char>& model, int count) {
   char buffer[1 << 16];
   size_t used = 0;
+  char digits[12] = {'1'};
+  int width = 1;
   for (int i = 0; i < count; i++) {
     if (used > sizeof buffer - 16) {
       fwrite(buffer, 1, used, stdout);
@@ -36,10 +39,15 @@ static void printNumberedModel(const std::vector<char>& model, int count) {
     }
     if (i > 0) buffer[used++] = ' ';
     if (!model[(size_t)i]) buffer[used++] = '-';
-    char digits[12];
-    int n = 0;
-    for (unsigned x = (unsigned)i + 1; x != 0; x /= 10) digits[n++] = (char)('0' + x % 10);
-    while (n > 0) buffer[used++] = digits[--n];
+    for (int d = 0; d < width; d++) buffer[used++] = digits[d];
+    int d = width - 1;
+    while (d >= 0 && digits[d] == '9') digits[d--] = '0';
+    if (d >= 0) {
+      digits[d]++;
+    } else {  // 99..9 + 1: one digit more
+      digits[0] = '1';
+      digits[width++] = '0';
+    }
   }
   fwrite(buffer, 1, used, stdout);
 }

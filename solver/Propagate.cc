@@ -26,7 +26,7 @@ static const int prefetchDistance = 8;
 // The list is compacted in place: a clause that finds a new watch moves to
 // that literal's list; the others are written back in order.
 Constraint* Solver::propagateClause(Lit p) {
-  vec<Constraint*>& list = watches[p];
+  ClauseWatches& list = watches[p];
   Lit falseLit = neg(p);
   Constraint** i = list.begin();
   Constraint** j = i;

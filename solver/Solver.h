@@ -16,6 +16,7 @@
 #include "solver/ProofTrace.h"
 #include "solver/SolverTypes.h"
 #include "solver/VarHeap.h"
+#include "solver/WatchList.h"
 #include "solver/Vec.h"
 
 // Where a restart loop stands: the budgets of the next search and the
@@ -29,6 +30,8 @@ struct RestartSchedule {
 
 // The object shared by the search threads (cooperation/Cooperation.h).
 class Cooperation;
+
+typedef WatchList<Constraint*> ClauseWatches;
 
 struct watchPB_t {
   Constraint* c;
@@ -142,7 +145,8 @@ class Solver {
   int* equivalenceMap = nullptr;
 
   // ---- Per literal.
-  vec<vec<Constraint*>> watches;
+  // Clause watches: one pointer per literal until the literal watches something.
+  vec<ClauseWatches> watches;
   // Records held by value: one cache line serves several. Empty (no entry
   // per literal at all) until the first pseudo-Boolean constraint is
   // attached: most problems have none, and a list per literal is a good

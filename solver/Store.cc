@@ -194,7 +194,7 @@ void Solver::addPBWatch(Constraint& c, int i) {
   pbWatches[neg(c[i])].push(watchPB_t{&c, i});
 }
 
-static void removeFirstInOrder(vec<Constraint*>& list, Constraint* c) {
+static void removeFirstInOrder(ClauseWatches& list, Constraint* c) {
   int j = 0;
   while (j < list.size() && list[j] != c) j++;
   assert(j < list.size());
