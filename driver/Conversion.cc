@@ -12,8 +12,17 @@ Solver* RUKSolver::convertPBOtoRUK(PBOSolver* pbo) {
   pbo->releaseSearchTables();
   Solver* target = newSolverFromPrevious(pbo, 0);
   target->newVars(pbo->nVars());
-  weights.clear();
+  // The old table is freed and the new one sized for the soft units and the
+  // copies: grown by doubling, it would hold both for a moment.
+  std::vector<Cost>().swap(weights);
+  int softUnits = 0;
+  for (Lit l = 0; l < pbo->objCoeffs.size(); l++) softUnits += pbo->objCoeffs[l] != 0;
+  weights.reserve((size_t)softUnits + (size_t)pbo->nConstraints() + (size_t)pbo->learnts.size());
   convertObjFunctionToSoftConstraints(pbo, target);
+  // The objective now lives in the soft units; the copy of the constraints
+  // that follows is the peak of the set-up.
+  pbo->objCoeffs.clear();
+  std::vector<PBOSolver::Relaxation>().swap(pbo->relaxations);
   for (int i = 0; i < pbo->nConstraints(); i++) {
     if (budgetSpentWhileCopying(i)) {
       delete target;

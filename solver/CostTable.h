@@ -16,6 +16,12 @@ class CostTable {
   void growTo(int n) {
     if (n > literals) literals = n;
   }
+  // No literal costs anything any more, and the pages are freed.
+  void clear() {
+    pages.clear();
+    pages.shrink_to_fit();
+    literals = 0;
+  }
 
   Cost operator[](Lit p) const {
     const size_t page = (size_t)p >> pageBits;
