@@ -3,6 +3,9 @@
 // Also the two copying rules used everywhere and the cost-limit constraint.
 #include <algorithm>
 #include <cassert>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "driver/RUKSolver.h"
 
@@ -23,6 +26,12 @@ Solver* RUKSolver::convertPBOtoRUK(PBOSolver* pbo) {
   // that follows is the peak of the set-up.
   pbo->objCoeffs.clear();
   std::vector<PBOSolver::Relaxation>().swap(pbo->relaxations);
+#ifdef __GLIBC__
+  // The released search tables were many small blocks, freed inside the
+  // thread's heap but still resident; handing their pages back keeps the
+  // copy below from stacking on top of them.
+  malloc_trim(0);
+#endif
   for (int i = 0; i < pbo->nConstraints(); i++) {
     if (budgetSpentWhileCopying(i)) {
       delete target;
