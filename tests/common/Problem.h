@@ -114,6 +114,22 @@ inline bool bruteForceSatisfiable(const Problem& p) {
   return bruteForceSatisfiable(p, [](size_t) { return true; });
 }
 
+// n + 1 pigeons in n holes, as hard clauses: unsatisfiable, and hard for clause learning.
+inline Problem pigeonhole(int holes) {
+  Problem p;
+  p.nVars = (holes + 1) * holes;
+  auto at = [&](int pigeon, int hole) { return mkLit(pigeon * holes + hole); };
+  for (int i = 0; i <= holes; i++) {
+    std::vector<Lit> somewhere;
+    for (int h = 0; h < holes; h++) somewhere.push_back(at(i, h));
+    p.clause(somewhere);
+  }
+  for (int h = 0; h < holes; h++)
+    for (int i = 0; i <= holes; i++)
+      for (int j = i + 1; j <= holes; j++) p.clause({neg(at(i, h)), neg(at(j, h))});
+  return p;
+}
+
 inline std::string describe(const Problem& p) {
   std::ostringstream out;
   out << p.nVars << " variables\n";

@@ -123,11 +123,6 @@ struct TwoRoles {
     for (int v = 0; v < 8; v++) s.model.push(((cost >> v) & 1) ? l_True : l_False);
     coop.updateUpperValue(&s, role, cost);
   }
-  Cost best() const {
-    Cost bits = 0;
-    for (int v = 0; v < 8; v++) bits |= (Cost)coop.bestModel[v] << v;
-    return bits;
-  }
   std::string out() { return testing::internal::GetCapturedStdout(); }
 };
 }  // namespace
@@ -147,7 +142,7 @@ TEST(UpperValue, BestBoundMovesOnlyWithAStoredModel) {
   r.model(0, 40);
   EXPECT_EQ(r.out(), "o 200\no 150\n");
   EXPECT_EQ(r.coop.bounds[2], 150);
-  EXPECT_EQ(r.best(), 150);
+  EXPECT_EQ((Cost)storedModelBits(r.coop, 8), 150);
   EXPECT_EQ(r.coop.nbSolutions, 2);
   EXPECT_EQ(r.coop.bounds[1], 50);
 
@@ -159,7 +154,7 @@ TEST(UpperValue, BestBoundMovesOnlyWithAStoredModel) {
     EXPECT_EQ(q.out(), timedOut ? "o 100\n" : "o 100\no 40\n");
     EXPECT_EQ((bool)q.coop.done, !timedOut);
     EXPECT_EQ(q.coop.bounds[2], timedOut ? 100 : 40);
-    EXPECT_EQ(q.best(), q.coop.bounds[2]);
+    EXPECT_EQ((Cost)storedModelBits(q.coop, 8), q.coop.bounds[2]);
     EXPECT_EQ(q.coop.nbSolutions, timedOut ? 1 : 2);
   }
 }
@@ -274,7 +269,7 @@ TEST(BoundsConcurrency, BestBoundAlwaysTravelsWithItsModel) {
     ASSERT_FALSE(out.empty());
     EXPECT_EQ((int)out.size(), r.coop.nbSolutions);
     EXPECT_EQ(out.back(), "o " + std::to_string(r.coop.bounds[2]));
-    EXPECT_EQ(r.best(), r.coop.bounds[2]);
+    EXPECT_EQ((Cost)storedModelBits(r.coop, 8), r.coop.bounds[2]);
     EXPECT_GE(r.coop.bounds[0], r.coop.bounds[2]);
     for (size_t i = 1; i < out.size(); i++) EXPECT_LT(std::stoll(out[i].substr(2)), std::stoll(out[i - 1].substr(2)));
   }

@@ -3,23 +3,14 @@
 #pragma once
 
 #include <cassert>
-#include <cstdint>
 #include <vector>
 
-#include "cooperation/Cooperation.h"
 #include "solver/PBOSolver.h"
-#include "solver/Solver.h"
-#include "tests/common/Problem.h"
+#include "tests/solver/test_util.h"
 
 namespace coop_test {
 
 using namespace quon_test;
-
-inline uint64_t modelBits(const vec<lbool>& model, int nVars) {
-  uint64_t bits = 0;
-  for (int v = 0; v < nVars; v++) bits |= (uint64_t)(model[v] == l_True) << v;
-  return bits;
-}
 
 inline uint64_t storedModelBits(const Cooperation& coop, int nVars) {
   uint64_t bits = 0;
@@ -48,16 +39,8 @@ inline bool objectiveVaries(const Problem& p) {
 
 inline void loadHard(Solver& s, const Problem& p) {
   while (s.nVars() < p.nVars) s.newVar();
-  for (const TestConstraint& c : p.constraints) {
-    if (c.soft()) continue;
-    vec<Lit> lits;
-    vec<unsigned> coeffs;
-    for (size_t i = 0; i < c.lits.size(); i++) {
-      lits.push(c.lits[i]);
-      coeffs.push(c.coeffs[i]);
-    }
-    (c.clause ? s.addClause(lits) : s.addPBConstraint(lits, coeffs, c.rhs))->isSoft(false);
-  }
+  for (const TestConstraint& c : p.constraints)
+    if (!c.soft()) add(s, c);
 }
 
 inline void loadObjective(Solver& s, const Problem& p) {
@@ -66,11 +49,6 @@ inline void loadObjective(Solver& s, const Problem& p) {
       assert(c.lits.size() == 1 && c.rhs == 1 && "only soft units make a linear objective");
       s.objCoeff(c.lits[0], c.weight);
     }
-}
-
-inline void decide(Solver& s, Lit p) {
-  s.levelStarts.push(s.trail.size());
-  s.uncheckedEnqueue(p, nullptr);
 }
 
 inline vec<Lit>& fill(vec<Lit>& into, std::initializer_list<Lit> lits) {

@@ -139,16 +139,8 @@ TEST(CostLimit, LimitAboveTheOptimumFindsItAndAtOrBelowFindsNothing) {
 
 // Eight pigeons in seven holes (far beyond one restart), plus a soft unit.
 Problem pigeonholes() {
-  Problem p;
-  p.nVars = 8 * 7 + 1;
-  for (int i = 0; i < 8; i++) {
-    std::vector<Lit> somewhere;
-    for (int h = 0; h < 7; h++) somewhere.push_back(mkLit(i * 7 + h));
-    p.clause(somewhere);
-    for (int h = 0; h < 7; h++)
-      for (int j = i + 1; j < 8; j++) p.clause({mkLit(i * 7 + h, true), mkLit(j * 7 + h, true)});
-  }
-  p.clause({mkLit(p.nVars - 1)}, 1);
+  Problem p = pigeonhole(7);
+  p.clause({mkLit(p.nVars++)}, 1);
   return p;
 }
 

@@ -273,14 +273,7 @@ TEST_F(QuonBinary, TermBeforeReadingHasBegunReportsUnknown) {
 // but only a search shows it. The lower-bound thread's budget is spent before
 // it starts; the upper-bound thread proves the answer, which stands.
 TEST_F(QuonBinary, UnsatisfiableProvenWhileTheLowerBoundTimedOut) {
-  Problem p;
-  p.nVars = 20;
-  auto pigeonIn = [](int pigeon, int hole) { return mkLit((Var)(pigeon * 4 + hole)); };
-  for (int pigeon = 0; pigeon < 5; pigeon++)
-    p.clause({pigeonIn(pigeon, 0), pigeonIn(pigeon, 1), pigeonIn(pigeon, 2), pigeonIn(pigeon, 3)});
-  for (int hole = 0; hole < 4; hole++)
-    for (int a = 0; a < 5; a++)
-      for (int b = a + 1; b < 5; b++) p.clause({neg(pigeonIn(a, hole)), neg(pigeonIn(b, hole))});
+  Problem p = pigeonhole(4);
   p.clause({mkLit(0)}, 3);
   RunResult r = run({"-lb-cpu-time=0.0001", dir.write("php.wcnf", wcnf(p, 100))});
   EXPECT_EQ(r.status, 255);

@@ -87,7 +87,7 @@ struct Case {
   std::string out;
 };
 
-void expectReadings(const std::vector<Case>& cases, bool ruk) {
+void expectReadings(bool ruk, const std::vector<Case>& cases) {
   for (const Case& c : cases) {
     Reading r = read(c.text, ruk);
     EXPECT_EQ(r.calls, c.calls) << c.text;
@@ -98,77 +98,68 @@ void expectReadings(const std::vector<Case>& cases, bool ruk) {
 }
 
 TEST(OpbReader, ObjectiveBecomesSoftUnitsAndAnOffset) {
-  expectReadings(
-      {
-          {"min: +2 x1 -3 x2 +4 ~x3 ;\n",
-           {"cost x3 4", "cost x2 3", "cost ~x1 2", "offset -3"},
-           "c Cost Offset: -3\n" + ok("0")},
-          // Terms after a ";" still belong to the objective; constants go to the offset.
-          {"min: +1 x ; +2 y +5 ;\n", {"cost ~y 2", "cost ~x 1", "offset 5"}, "c Cost Offset: 5\n" + ok("0")},
-          // max: f is minimised as -f.
-          {"max: +1 x -2 y +3 ;\n", {"cost ~y 2", "cost x 1", "offset -4"}, "c Cost Offset: -4\n" + ok("0")},
-          // Only the first line can be the objective; a later one is a constraint on "min:".
-          {"+1 x >= 1 ;\nmin: +1 x ;\n", {"clause x"}, failure(4, 2)},
-          {"min: +1 x +1 ~x ;\n", {"offset 1"}, "c Cost Offset: 1\n" + ok("0")},
-      },
-      false);
+  expectReadings(false, {
+      {"min: +2 x1 -3 x2 +4 ~x3 ;\n", {"cost x3 4", "cost x2 3", "cost ~x1 2", "offset -3"},
+       "c Cost Offset: -3\n" + ok("0")},
+      // Terms after a ";" still belong to the objective; constants go to the offset.
+      {"min: +1 x ; +2 y +5 ;\n", {"cost ~y 2", "cost ~x 1", "offset 5"}, "c Cost Offset: 5\n" + ok("0")},
+      // max: f is minimised as -f.
+      {"max: +1 x -2 y +3 ;\n", {"cost ~y 2", "cost x 1", "offset -4"}, "c Cost Offset: -4\n" + ok("0")},
+      // Only the first line can be the objective; a later one is a constraint on "min:".
+      {"+1 x >= 1 ;\nmin: +1 x ;\n", {"clause x"}, failure(4, 2)},
+      {"min: +1 x +1 ~x ;\n", {"offset 1"}, "c Cost Offset: 1\n" + ok("0")},
+  });
 }
 
 TEST(OpbReader, ConstraintsBecomeGreaterOrEqualForms) {
-  expectReadings(
-      {
-          {"+1 x +1 y >= 1 ;\n", {"clause x y"}, ok("3")},
-          {"+3 x +1 y >= 2 ;\n", {"pb 2 x 1 y >= 2"}, ok("6")},
-          {"+1 x +1 y = 1 ;\n", {"clause x y", "clause ~x ~y"}, ok("3")},
-          {"+1 x +1 y <= 2 ;\n", {}, ok("4")},
-          {"+1 x > 0 ;\n", {"clause x"}, ok("1")},
-          {"-1 x >= -1 ;\n", {}, ok("2")},
-          {"+2 x -3 y <= -1 ;\n", {"pb 3 y 2 ~x >= 3"}, ok("6")},
-          {"2 x2 +3 x4 +2 x1 +3 x5 = 5 ;\n", {"pb 3 x4 3 x5 2 x1 2 x2 >= 5", "pb 3 ~x4 3 ~x5 2 ~x1 2 ~x2 >= 5"},
-           ok("15")},
-          // Coefficients that cancel leave no term behind.
-          {"+1 x +1 y -1 y >= 1 ;\n", {"clause x"}, ok("4")},
-          {"+0 y +1 x >= 1 ;\n", {"clause x"}, ok("2")},
-          {"+1 x +1 y -1 y <= 0 ;\n", {"clause ~x"}, ok("3")},
-          {"+1 x -1 x >= 1 ;\n", {"clause"}, ok("3")},
-          // Products: the helper variable equals the conjunction of its factors.
-          {"+2 x y >= 1 ;\n", {"clause x ~#1", "clause y ~#1", "clause #1 ~x ~y", "clause #1"}, ok("3")},
-          {"+1 x ~y >= 1 ;\n", {"clause x ~#1", "clause ~#1 ~y", "clause #1 y ~x", "clause #1"}, ok("2")},
-          {"+1 x ~x >= 1 ;\n", {"clause ~#1", "clause #1"}, ok("2")},
-          {"+1 __nl_1 +1 a b >= 1 ;\n", {"clause a ~#1", "clause b ~#1", "clause #1 ~a ~b", "clause #1 __nl_1"},
-           ok("3")},
-          // Layout: no blanks, CRLF, comments, a last line without newline.
-          {"* c\r\n\r\n+1 x1>=1;\r\n+1 x2 +1 x1 >= 2 ;\n* end", {"clause x1", "pb 1 x1 1 x2 >= 2"}, ok("4")},
-          {"", {}, ok("0")},
-      },
-      false);
+  expectReadings(false, {
+      {"+1 x +1 y >= 1 ;\n", {"clause x y"}, ok("3")},
+      {"+3 x +1 y >= 2 ;\n", {"pb 2 x 1 y >= 2"}, ok("6")},
+      {"+1 x +1 y = 1 ;\n", {"clause x y", "clause ~x ~y"}, ok("3")},
+      {"+1 x +1 y <= 2 ;\n", {}, ok("4")},
+      {"+1 x > 0 ;\n", {"clause x"}, ok("1")},
+      {"-1 x >= -1 ;\n", {}, ok("2")},
+      {"+2 x -3 y <= -1 ;\n", {"pb 3 y 2 ~x >= 3"}, ok("6")},
+      {"2 x2 +3 x4 +2 x1 +3 x5 = 5 ;\n", {"pb 3 x4 3 x5 2 x1 2 x2 >= 5", "pb 3 ~x4 3 ~x5 2 ~x1 2 ~x2 >= 5"}, ok("15")},
+      // Coefficients that cancel leave no term behind.
+      {"+1 x +1 y -1 y >= 1 ;\n", {"clause x"}, ok("4")},
+      {"+0 y +1 x >= 1 ;\n", {"clause x"}, ok("2")},
+      {"+1 x +1 y -1 y <= 0 ;\n", {"clause ~x"}, ok("3")},
+      {"+1 x -1 x >= 1 ;\n", {"clause"}, ok("3")},
+      // Products: the helper variable equals the conjunction of its factors.
+      {"+2 x y >= 1 ;\n", {"clause x ~#1", "clause y ~#1", "clause #1 ~x ~y", "clause #1"}, ok("3")},
+      {"+1 x ~y >= 1 ;\n", {"clause x ~#1", "clause ~#1 ~y", "clause #1 y ~x", "clause #1"}, ok("2")},
+      {"+1 x ~x >= 1 ;\n", {"clause ~#1", "clause #1"}, ok("2")},
+      {"+1 __nl_1 +1 a b >= 1 ;\n", {"clause a ~#1", "clause b ~#1", "clause #1 ~a ~b", "clause #1 __nl_1"}, ok("3")},
+      // Layout: no blanks, CRLF, comments, a last line without newline.
+      {"* c\r\n\r\n+1 x1>=1;\r\n+1 x2 +1 x1 >= 2 ;\n* end", {"clause x1", "pb 1 x1 1 x2 >= 2"}, ok("4")},
+      {"", {}, ok("0")},
+  });
 }
 
 TEST(OpbReader, MalformedLinesEndTheReading) {
   const std::string longName(5000, 'v');
-  expectReadings(
-      {
-          {"+1 x >= 1 ;\n+1 x +1 y\n+1 y >= 1 ;\n", {"clause x"}, failure(4, 2)},
-          {"+1 x >= ;\n", {}, failure(8, 1)},
-          {"+1 x => 3 ;\n", {}, failure(8, 1)},
-          {"+5 +1 x >= 1 ;\n", {}, failure(8, 1, "Something is wrong while reading instance file!!!")},
-          {"+1 x ; >= 1 ;\n", {"clause x"}, ok("2")},  // ";" after a name ends the term only
-          {"+1 ~ >= 1 ;\n", {}, failure(8, 1)},
-          {"+1234567890123456789 x >= 1 ;\n", {}, failure(9, 1, tooBig)},
-          {"+2147483648 x >= 1 ;\n", {}, failure(9, 1, tooBig)},
-          {"+1 x >= 2147483648 ;\n", {}, failure(9, 1, tooBig)},
-          {"min: +2147483648 x ;\n", {}, failure(9, 1, tooBig)},
-          {"+2147483647 x >= 2147483647 ;\n", {"pb 2147483647 x >= 2147483647"}, ok("4.29497e+09")},
-          {"+1 " + longName + " >= 1 ;\n", {"clause " + longName}, ok("2")},
-          // After the right-hand side only a ";" and a comment may follow.
-          {"+1 x >= 1 ; * note\n+1 y >= 1\n", {"clause x", "clause y"}, ok("2")},
-          {"+1 x >= 1 ;\n+1 x >= 1 ; +1 ~x >= 1 ;\n", {"clause x"}, failure(8, 2)},
-          {"+1 x >= 0.5 ;\n", {}, failure(8, 1)},
-          // A NUL byte, even in a comment.
-          {std::string("+1 x >= 1 ;\n\0+1 y >= 1 ;\n", 25), {"clause x"}, failure(8, 2)},
-          {std::string("* a\0 comment\n+1 y >= 1 ;\n", 25), {}, failure(8, 1)},
-      },
-      false);
+  expectReadings(false, {
+      {"+1 x >= 1 ;\n+1 x +1 y\n+1 y >= 1 ;\n", {"clause x"}, failure(4, 2)},
+      {"+1 x >= ;\n", {}, failure(8, 1)},
+      {"+1 x => 3 ;\n", {}, failure(8, 1)},
+      {"+5 +1 x >= 1 ;\n", {}, failure(8, 1, "Something is wrong while reading instance file!!!")},
+      {"+1 x ; >= 1 ;\n", {"clause x"}, ok("2")},  // ";" after a name ends the term only
+      {"+1 ~ >= 1 ;\n", {}, failure(8, 1)},
+      {"+1234567890123456789 x >= 1 ;\n", {}, failure(9, 1, tooBig)},
+      {"+2147483648 x >= 1 ;\n", {}, failure(9, 1, tooBig)},
+      {"+1 x >= 2147483648 ;\n", {}, failure(9, 1, tooBig)},
+      {"min: +2147483648 x ;\n", {}, failure(9, 1, tooBig)},
+      {"+2147483647 x >= 2147483647 ;\n", {"pb 2147483647 x >= 2147483647"}, ok("4.29497e+09")},
+      {"+1 " + longName + " >= 1 ;\n", {"clause " + longName}, ok("2")},
+      // After the right-hand side only a ";" and a comment may follow.
+      {"+1 x >= 1 ; * note\n+1 y >= 1\n", {"clause x", "clause y"}, ok("2")},
+      {"+1 x >= 1 ;\n+1 x >= 1 ; +1 ~x >= 1 ;\n", {"clause x"}, failure(8, 2)},
+      {"+1 x >= 0.5 ;\n", {}, failure(8, 1)},
+      // A NUL byte, even in a comment.
+      {std::string("+1 x >= 1 ;\n\0+1 y >= 1 ;\n", 25), {"clause x"}, failure(8, 2)},
+      {std::string("* a\0 comment\n+1 y >= 1 ;\n", 25), {}, failure(8, 1)},
+  });
 }
 
 TEST(OpbReader, FilesThatCannotBeReadAreRefused) {
@@ -204,40 +195,36 @@ TEST(OpbReader, PipeIsReadToItsEnd) {
 }
 
 TEST(RukReader, SoftConstraintsKeepTheirWeight) {
-  expectReadings(
-      {
-          {"[3] +1 x +1 y >= 1 ;\n", {"clause x y [3]"}, ok("3")},
-          {"[2] +3 x +1 y >= 2 ;\n", {"pb 3 x 1 y >= 2 [2]"}, ok("6")},
-          {"[5] +1 x +1 y = 1 ;\n", {"clause x y [5]", "clause ~x ~y [5]"}, ok("3")},
-          {"[2147483647] +1 x >= 1 ;\n", {"clause x"}, ok("2")},
-          {"[ 4 ]+1 x>=1;\n", {"clause x [4]"}, ok("2")},
-          {"+1 x >= 1 ;\n\n[1] +1 y >= 1 ;\n", {"clause x", "clause y [1]"}, ok("2")},
-          // A form of right-hand side 0 is handed over, one below 0 is not.
-          {"+1 x >= 0 ;\n[3] +1 x <= 1 ;\n[4] +1 x >= -2 ;\n", {"pb 1 x >= 0", "pb 1 ~x >= 0 [3]"}, ok("3")},
-          {"soft: 10 ;\n[2] -1 x >= 0 ;\n", {"limit 10", "clause ~x [2]"}, ok("1")},
-          {"soft:6;\nsoft: 7\n", {"limit 6", "limit 7"}, ok("0")},
-          // A line that starts with "s" but not with the keyword is a constraint.
-          {"s1 +s2 >= 1 ;\n", {"clause s1 s2"}, ok("3")},
-      },
-      true);
+  expectReadings(true, {
+      {"[3] +1 x +1 y >= 1 ;\n", {"clause x y [3]"}, ok("3")},
+      {"[2] +3 x +1 y >= 2 ;\n", {"pb 3 x 1 y >= 2 [2]"}, ok("6")},
+      {"[5] +1 x +1 y = 1 ;\n", {"clause x y [5]", "clause ~x ~y [5]"}, ok("3")},
+      {"[2147483647] +1 x >= 1 ;\n", {"clause x"}, ok("2")},
+      {"[ 4 ]+1 x>=1;\n", {"clause x [4]"}, ok("2")},
+      {"+1 x >= 1 ;\n\n[1] +1 y >= 1 ;\n", {"clause x", "clause y [1]"}, ok("2")},
+      // A form of right-hand side 0 is handed over, one below 0 is not.
+      {"+1 x >= 0 ;\n[3] +1 x <= 1 ;\n[4] +1 x >= -2 ;\n", {"pb 1 x >= 0", "pb 1 ~x >= 0 [3]"}, ok("3")},
+      {"soft: 10 ;\n[2] -1 x >= 0 ;\n", {"limit 10", "clause ~x [2]"}, ok("1")},
+      {"soft:6;\nsoft: 7\n", {"limit 6", "limit 7"}, ok("0")},
+      // A line that starts with "s" but not with the keyword is a constraint.
+      {"s1 +s2 >= 1 ;\n", {"clause s1 s2"}, ok("3")},
+  });
 }
 
 TEST(RukReader, MalformedLinesEndTheReading) {
-  expectReadings(
-      {
-          {"[0] +1 x >= 1 ;\n", {}, failure(8, 1)},
-          {"[] +1 x >= 1 ;\n", {}, failure(8, 1)},
-          {"[3 -2 x >= 1 ;\n", {}, failure(8, 1)},
-          {"[5", {}, failure(8, 1)},
-          {"[2147483648] +1 x >= 1 ;\n", {}, failure(9, 1, tooBig)},
-          {"soft: ;\n", {}, failure(8, 1)},
-          {"soft:", {}, failure(8, 1)},
-          {"soft: 2147483648\n", {}, failure(9, 1, tooBig)},
-          {"soft: 5 ; 3\n", {}, failure(8, 1)},
-          {"[2] +1 x >= 1 ; [3] +1 y >= 1 ;\n", {}, failure(8, 1)},
-          {"min: +1 x ;\n", {}, failure(4, 1)},
-      },
-      true);
+  expectReadings(true, {
+      {"[0] +1 x >= 1 ;\n", {}, failure(8, 1)},
+      {"[] +1 x >= 1 ;\n", {}, failure(8, 1)},
+      {"[3 -2 x >= 1 ;\n", {}, failure(8, 1)},
+      {"[5", {}, failure(8, 1)},
+      {"[2147483648] +1 x >= 1 ;\n", {}, failure(9, 1, tooBig)},
+      {"soft: ;\n", {}, failure(8, 1)},
+      {"soft:", {}, failure(8, 1)},
+      {"soft: 2147483648\n", {}, failure(9, 1, tooBig)},
+      {"soft: 5 ; 3\n", {}, failure(8, 1)},
+      {"[2] +1 x >= 1 ; [3] +1 y >= 1 ;\n", {}, failure(8, 1)},
+      {"min: +1 x ;\n", {}, failure(4, 1)},
+  });
 }
 
 }  // namespace

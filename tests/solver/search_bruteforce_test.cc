@@ -37,7 +37,7 @@ std::string checkAnswer(Engine& e, const Problem& p) {
     for (int x = 0; x < e.s.model.size(); x++)
       if (e.s.model[x] == l_Undef) why << "model leaves x" << x << " open\n";
     for (const TestConstraint& c : p.constraints)
-      if (!satisfiedBy(c, e.s.model)) why << "model violates a constraint\n" << describe(p);
+      if (!holds(c, modelBits(e.s.model, e.s.model.size()))) why << "model violates a constraint\n" << describe(p);
   } else if (e.s.okay() || e.coop.lbTimeOut) {
     why << "unsatisfiable answer but the solver is still okay or stopped by a flag\n";
   }

@@ -15,20 +15,10 @@ using namespace quon_test;
 extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
 
 namespace {
-// n + 1 pigeons in n holes: unsatisfiable, and hard for clause learning.
 void addPigeonhole(Solver& s, int holes) {
-  const int base = s.nVars(), pigeons = holes + 1;
-  for (int i = 0; i < pigeons * holes; i++) s.newVar();
-  auto at = [&](int pigeon, int hole) { return mkLit(base + pigeon * holes + hole); };
-  for (int p = 0; p < pigeons; p++) {
-    TestConstraint c = C({});
-    for (int h = 0; h < holes; h++) c.lits.push_back(at(p, h));
-    c.coeffs.assign(c.lits.size(), 1u);
-    add(s, c);
-  }
-  for (int h = 0; h < holes; h++)
-    for (int p = 0; p < pigeons; p++)
-      for (int q = p + 1; q < pigeons; q++) add(s, C({neg(at(p, h)), neg(at(q, h))}));
+  const Problem p = pigeonhole(holes);
+  while (s.nVars() < p.nVars) s.newVar();
+  for (const TestConstraint& c : p.constraints) add(s, c);
 }
 }  // namespace
 

@@ -14,10 +14,10 @@
 
 namespace quon_test {
 
-inline bool satisfiedBy(const TestConstraint& c, const vec<lbool>& model) {
+inline uint64_t modelBits(const vec<lbool>& model, int nVars) {
   uint64_t bits = 0;
-  for (int x = 0; x < model.size(); x++) bits |= (uint64_t)(model[x] == l_True) << x;
-  return holds(c, bits);
+  for (int v = 0; v < nVars; v++) bits |= (uint64_t)(model[v] == l_True) << v;
+  return bits;
 }
 
 // route 0 addClause, 1 addClause3, 2 addClause2, 3 addPBConstraint.
