@@ -9,7 +9,6 @@
 #include <zlib.h>
 
 #include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -60,7 +59,6 @@ struct RunResult {
   int status = -1;  // exit status, or -1 when killed by a signal (or by wait's time-out)
   std::string out, err;
 };
-using ChildResult = RunResult;
 
 // A forked child whose standard output and error go to files; it runs a
 // binary, or a function and then exits with status 77.
@@ -176,6 +174,22 @@ inline std::vector<std::string> lines(const std::string& text, const std::string
   for (std::string line; std::getline(in, line);)
     if (line.compare(0, prefix.size(), prefix) == 0) result.push_back(line);
   return result;
+}
+
+const std::string wallClockLine = "c Wall Clock Time: ";
+
+// Every wall-clock time ("<digits>.<two digits>") replaced by T.
+inline std::string maskSeconds(std::string err) {
+  for (size_t at = 0; (at = err.find(wallClockLine, at)) != std::string::npos;) {
+    at += wallClockLine.size();
+    const size_t end = err.find(" s\n", at);
+    const std::string time = err.substr(at, end == std::string::npos ? 0 : end - at);
+    if (time.size() < 4 || time.find_first_not_of("0123456789") != time.size() - 3 || time[time.size() - 3] != '.' ||
+        time.find_first_not_of("0123456789", time.size() - 2) != std::string::npos)
+      break;
+    err.replace(at, end - at, "T");
+  }
+  return err;
 }
 
 // Reads a "v" line of DIMACS literals into an assignment (index 1..n); false

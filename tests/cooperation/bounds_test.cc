@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <climits>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>

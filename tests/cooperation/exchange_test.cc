@@ -3,7 +3,6 @@
 // into a running search.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "coop_test_util.h"

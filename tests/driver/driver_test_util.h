@@ -2,7 +2,10 @@
 // lower-bound search run alone.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "cooperation/Cooperation.h"
@@ -116,6 +119,20 @@ struct LowerBoundRun {
     for (size_t i = 0; i < inputOfModelEntry.size(); i++)
       if (coop.bestModel[i]) bits |= 1ull << inputOfModelEntry[i];
     return bits;
+  }
+
+  // After the search: stopped by no time-out, with one model exactly when p
+  // is feasible, of the brute-force optimum.
+  void expectBruteForceOptimum(const Problem& p) const {
+    const std::optional<Cost> optimum = bruteForceOptimum(p);
+    EXPECT_TRUE(coop.done);
+    EXPECT_FALSE(coop.timedOut);
+    ASSERT_EQ(coop.nbSolutions, optimum ? 1 : 0) << "optimum " << optimum.value_or(-1);
+    if (!optimum) return;
+    EXPECT_EQ(coop.bounds[2], *optimum);
+    EXPECT_EQ(r.lowerBound, *optimum);
+    EXPECT_TRUE(feasible(p, modelBits()));
+    EXPECT_EQ(costOf(p, modelBits()), *optimum);
   }
 };
 

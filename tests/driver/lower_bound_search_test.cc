@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "driver_test_util.h"
+#include "tests/solver/test_util.h"
 
 namespace {
 
@@ -28,18 +28,10 @@ Problem bigCoreProblem(Lcg& g, Weights w) {
 }
 
 void expectBruteForceAnswer(const Problem& p, int kind, Cost top, bool interleaved = false) {
-  const std::optional<Cost> optimum = bruteForceOptimum(p);
   LowerBoundRun run(kind, top);
   run.load(p, interleaved);
   run.run();
-  EXPECT_TRUE(run.coop.done);
-  EXPECT_FALSE(run.coop.timedOut);
-  ASSERT_EQ(run.coop.nbSolutions, optimum ? 1 : 0) << "optimum " << optimum.value_or(-1);
-  if (!optimum) return;
-  EXPECT_EQ(run.coop.bounds[2], *optimum);
-  EXPECT_EQ(run.r.lowerBound, *optimum);
-  EXPECT_TRUE(feasible(p, run.modelBits()));
-  EXPECT_EQ(costOf(p, run.modelBits()), *optimum);
+  run.expectBruteForceOptimum(p);
 }
 
 class LowerBoundSearchByKind : public testing::TestWithParam<int> {};
@@ -189,9 +181,7 @@ TEST(LowerBoundSearch, CoreWeightIsTheSmallestSoftWeight) {
   Solver* s = r.solver;
   for (int v = 0; v < 5; v++) {
     s->newVar();
-    vec<Lit> unit;
-    unit.push(mkLit(v));
-    s->addClause(unit);
+    add(*s, C({mkLit(v)}, true));
   }
   s->constraints[1]->isSoft(false);
   r.weights = {7, 1, 4, 0, r.topWeight};
@@ -224,7 +214,7 @@ TEST(RestartBudget, SpentBudgetIsAStopNotAProof) {
     LowerBoundRun search(8);
     search.load(spent ? pigeonholes() : unsat);
     search.r.coreRestartBudget = 1;
-    ChildResult child = runInChild([&search] {
+    RunResult child = runInChild([&search] {
       search.run();
       search.r.reportFinalResult();
     });

@@ -166,21 +166,6 @@ TEST_F(QuonBinary, ExactResultLines) {
 // ---- Signals, delivered while quon waits to read its input from a FIFO
 // (the version box is printed after the handlers are in place).
 
-const std::string wallClockLine = "c Wall Clock Time: ";
-
-// Every wall-clock time ("<digits>.<two digits>") replaced by T.
-std::string maskSeconds(std::string err) {
-  for (size_t at = 0; (at = err.find(wallClockLine, at)) != std::string::npos;) {
-    at += wallClockLine.size();
-    const size_t end = err.find(" s\n", at);
-    if (end == std::string::npos || end < at + 4 || err[end - 3] != '.' ||
-        err.substr(at, end - at).find_first_not_of("0123456789.") != std::string::npos)
-      break;
-    err.replace(at, end - at, "T");
-  }
-  return err;
-}
-
 TEST_F(QuonBinary, SignalsBeforeAnySolution) {
   const std::string interrupted = "c \nc *** INTERRUPTED ***\n", wallClock = wallClockLine + "T s\n";
   const std::pair<int, std::string> cases[] = {{SIGTERM, "c " + std::string(79, '=') + "\n" + wallClock},

@@ -5,7 +5,6 @@
 // assignment is feasible.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 

@@ -3,6 +3,8 @@
 #ifndef TESTS_HYPERGRAPH_HGP_TEST_UTIL_H
 #define TESTS_HYPERGRAPH_HGP_TEST_UTIL_H
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <numeric>
 #include <vector>
@@ -68,6 +70,15 @@ inline int CutOf(const TestHypergraph &h, const std::vector<int> &part) {
       }
   }
   return cut;
+}
+
+// Every part in range, and the reported cut the real one.
+inline void ExpectValidPartition(const TestHypergraph &h, const PartitionResult &result, int nparts) {
+  for (int p : result.part) {
+    ASSERT_GE(p, 0);
+    ASSERT_LT(p, nparts);
+  }
+  EXPECT_EQ(result.edgecut, CutOf(h, result.part));
 }
 
 inline std::vector<int> PartWeights(const TestHypergraph &h, const std::vector<int> &part, int nparts) {
@@ -158,13 +169,11 @@ inline void FreeTestHGraph(HGraph *graph) {
 inline HgpCtrl MakeCtrl(int nparts) {
   HgpCtrl ctrl = HgpCtrl();
   ctrl.coarsenTo = 100;
-  ctrl.matchType = 1;
-  ctrl.refineType = 1;
+  ctrl.matchType = ctrl.refineType = ctrl.vcycle = 1;
   ctrl.nRuns = 10;
   ctrl.maxNetSize = 50;
   ctrl.balance = 0.05f;
   ctrl.seed = 91648253;
-  ctrl.vcycle = 1;
   ctrl.nparts = nparts;
   ctrl.kwayRefine = nparts <= 64;
   ctrl.bisectFraction = 0.5f;

@@ -9,14 +9,6 @@
 
 namespace {
 
-void ExpectValidPartition(const TestHypergraph &h, const PartitionResult &result, int nparts) {
-  for (int p : result.part) {
-    ASSERT_GE(p, 0);
-    ASSERT_LT(p, nparts);
-  }
-  EXPECT_EQ(result.edgecut, CutOf(h, result.part));
-}
-
 struct Shape {
   int nvtxs, nparts;
 };

@@ -38,17 +38,12 @@ TEST(StopPoll, StoppedAfterNPollsGivesValidPartitionAndPollsNoMore) {
   TestHypergraph h = RandomHypergraph(rng, 3000, 3800, 6, true, 40);
   for (int nparts : {2, 5, 16}) {
     for (int stopAt : {1, 2, 7, 60, 400}) {
-      CountingPoll poll;
-      poll.stopAt = stopAt;
+      CountingPoll poll{0, stopAt};
       StoppableResult result = PartitionStoppable(h, nparts, &poll);
       SCOPED_TRACE(testing::Message() << nparts << " parts, stop at poll " << stopAt);
       EXPECT_EQ(result.stopped, 1);
       EXPECT_EQ(poll.polls, stopAt);
-      for (int p : result.partition.part) {
-        ASSERT_GE(p, 0);
-        ASSERT_LT(p, nparts);
-      }
-      EXPECT_EQ(result.partition.edgecut, CutOf(h, result.partition.part));
+      ExpectValidPartition(h, result.partition, nparts);
     }
   }
 }

@@ -4,7 +4,6 @@
 // tightening; and the kind chosen for each size.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <numeric>
 #include <string>
 #include <vector>
