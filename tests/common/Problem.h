@@ -1,7 +1,5 @@
-// The tests' one problem model: hard and weighted soft clauses and
-// pseudo-Boolean constraints over a few variables, the brute-force oracle
-// every layer's answers are compared with, and one random generator. Each
-// layer has its own loader (into a Solver, a RUKSolver, a wcnf text).
+// The tests' one problem model: hard and weighted soft constraints over a few
+// variables, the brute-force oracle and one random generator.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,5 @@
 // The upper-bound solver: repeated solve() calls walk down through improving
-// models to the optimum found by enumeration; large weights, equal pairs and
-// the special modes.
+// models to the optimum found by enumeration; equal pairs and special modes.
 #include <gtest/gtest.h>
 
 #include <optional>

@@ -1,9 +1,5 @@
 // Equivalent-literal preprocessing: the same optimum with and without it on
-// random problems full of binary clauses, models read through the map
-// satisfy the input, and the worked cases (a merge, a conflict, a
-// pseudo-Boolean merge, a representative with its complement, a clause
-// left to a representative fixed false, an implication chain of a million
-// literals in a worker thread).
+// random problems full of binary clauses, and the worked cases.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -170,12 +166,8 @@ TEST(Preprocess, MillionLiteralChainInAWorkerThread) {
   PBOSolver s;
   s.coop = &coop;
   for (int v = 0; v < n; v++) s.newVar();
-  for (int v = 0; v < n; v++) {
-    vec<Lit> link;
-    link.push(mkLit(v, true));
-    link.push(mkLit((v + 1) % n));
-    s.addClause(link);
-  }
+  vec<Lit> link;
+  for (int v = 0; v < n; v++) s.addClause(fill(link, {mkLit(v, true), mkLit((v + 1) % n)}));
   bool result = false;
   std::thread worker([&] { result = s.preprocess(); });
   worker.join();

@@ -46,13 +46,9 @@ TEST(WeightPartitions, OnePerWeightHeaviestFirstMembersInConstraintOrder) {
   run.setUp();
   run.r.weightDecomposition();
   const std::vector<wPar>& partitions = run.coop.partitions;
+  const std::pair<Cost, std::vector<int>> expected[] = {{5, {0, 2}}, {3, {1}}, {1, {3}}};
   ASSERT_EQ(partitions.size(), 3u);
-  EXPECT_EQ(partitions[0].weight, 5);
-  EXPECT_EQ(partitions[0].ids, (std::vector<int>{0, 2}));
-  EXPECT_EQ(partitions[1].weight, 3);
-  EXPECT_EQ(partitions[1].ids, (std::vector<int>{1}));
-  EXPECT_EQ(partitions[2].weight, 1);
-  EXPECT_EQ(partitions[2].ids, (std::vector<int>{3}));
+  for (size_t i = 0; i < 3; i++) EXPECT_EQ(std::make_pair(partitions[i].weight, partitions[i].ids), expected[i]);
   ASSERT_EQ(run.coop.partitionPositions.size(), 3u);
   EXPECT_EQ(run.coop.partitionPositions[0].ids, (std::vector<int>{0, 2}));
   EXPECT_EQ(run.coop.sortedPositions, (std::vector<int>{0, 2, 1, 3}));

@@ -1,6 +1,5 @@
 // The upper-bound thread reports what its model's assignment of the input
-// variables really costs: a soft constraint that holds is not paid, whatever
-// its relaxation variable says.
+// variables really costs, whatever the relaxation variables say.
 #include <gtest/gtest.h>
 
 #include "driver_test_util.h"

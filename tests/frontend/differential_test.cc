@@ -1,10 +1,5 @@
-// Random small wcnf problems solved by the quon binary and by brute force:
-// the optimum with a model of that cost satisfying the hard clauses, or
-// "s UNSATISFIABLE" exactly when the hard clauses are. -enc-lb= and -enc-ub=
-// cycle through every value; search mode, preprocessor, verbosity, gzip and
-// the lower-bound thread stopped at once (the upper-bound thread proving the
-// optimum alone) vary at random. The partition-based searches are checked
-// alone, without the upper-bound thread, in tests/driver.
+// Random small wcnf problems solved by the quon binary and by brute force, with
+// options varied; the partition-based searches are checked alone in tests/driver.
 #include <gtest/gtest.h>
 
 #include <string>

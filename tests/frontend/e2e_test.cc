@@ -53,8 +53,6 @@ class QuonBinary : public ::testing::Test {
   }
 };
 
-// ---- Command line.
-
 TEST_F(QuonBinary, UsageWithStatus1WithoutArgumentsAndStatus0ForHelp) {
   expectRun({}, 1, usage());
   for (const char* help : {"-h", "-help", "--help"}) expectRun({"-verbosity=0", help, smallFile}, 0, usage());
@@ -93,8 +91,7 @@ TEST_F(QuonBinary, MissingFileOrDirectoryEndsWithStatus1AfterAnyOptionError) {
   expectRun({"-enc-lb=x"}, 1, "c ERROR! illegal at-most-one kind of encoding x\n");
 }
 
-// ---- Malformed input (every message of the reader: dimacs_reader_test.cc).
-
+// Every message of the reader: dimacs_reader_test.cc.
 TEST_F(QuonBinary, MalformedInputEndsWithStatus3AndNoResult) {
   expectRun({dir.write("bad0.wcnf", "p wcnf 3 1\n1 1 4 0\n")}, 3,
             versionBox + "c PARSE ERROR! Variable 4 out of range 1..3 at line 2\n");
@@ -122,8 +119,6 @@ TEST_F(QuonBinary, BrokenGzipInputEndsWithStatus3) {
     EXPECT_EQ(r.out, "");
   }
 }
-
-// ---- Results, worked out by hand.
 
 TEST_F(QuonBinary, ExactResultLines) {
   struct Case {
@@ -163,9 +158,8 @@ TEST_F(QuonBinary, ExactResultLines) {
             std::string::npos);
 }
 
-// ---- Signals, delivered while quon waits to read its input from a FIFO
-// (the version box is printed after the handlers are in place).
-
+// Signals, delivered while quon waits to read its input from a FIFO (the
+// version box is printed after the handlers are in place).
 TEST_F(QuonBinary, SignalsBeforeAnySolution) {
   const std::string interrupted = "c \nc *** INTERRUPTED ***\n", wallClock = wallClockLine + "T s\n";
   const std::pair<int, std::string> cases[] = {{SIGTERM, "c " + std::string(79, '=') + "\n" + wallClock},

@@ -1,6 +1,5 @@
-// The option parser: the codes of every value, the edges of the
-// numeric options, and the lower-bound half rule. (The exact error lines and
-// exit statuses are checked on the binary.)
+// The option parser: the codes of every value, the edges of the numeric options,
+// and the lower-bound half rule (error lines and statuses: e2e_test.cc).
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,8 +1,5 @@
-// Random small OPB and RUK problems (products, equalities, negative
-// coefficients, negated literals, soft equalities, cost limits) solved by the
-// quon binary and by brute force: the same optimum with a model that meets
-// every hard constraint and costs it, or "s UNSATISFIABLE" exactly when no
-// assignment is feasible.
+// Random small OPB and RUK problems solved by the quon binary and by brute
+// force: the same optimum with a feasible model of that cost, or "s UNSATISFIABLE".
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,7 +1,5 @@
 // The quon binary on OPB and RUK files: exact result lines with hand-worked
-// optima, the offset in every printed cost, the cost limit, and the refusal
-// of malformed or compressed input before any search (the exact messages of
-// the readers are checked in pb_reader_test.cc).
+// optima, the cost limit, and malformed input (reader messages: pb_reader_test.cc).
 #include <gtest/gtest.h>
 
 #include <string>

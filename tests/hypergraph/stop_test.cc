@@ -1,6 +1,5 @@
-// The stop poll: a stopped partitioning still hands back a valid partition
-// with its true cut, asks the poll no more once told to stop, and a poll
-// that never stops changes nothing.
+// The stop poll: a stopped partitioning hands back a valid partition, asks the
+// poll no more; a poll that never stops changes nothing.
 #include <gtest/gtest.h>
 
 #include "tests/hypergraph/hgp_test_util.h"

@@ -1,7 +1,5 @@
-// A tracked bisection cut that disagrees with the recomputed one is
-// reported on stderr as a "c " comment, never on stdout (the solver's
-// results).  The linker takes this recomputation, off by one, instead of
-// the library's.
+// A tracked bisection cut that disagrees with the recomputed one is reported on
+// stderr as a "c " comment. The linker takes this recomputation, off by one.
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -1,7 +1,5 @@
-// The objective bound as clauses: for every encoding, the encoded solver is
-// satisfiable under a fixed assignment of the objective's variables exactly
-// when that assignment costs at most k, at the first bound and after every
-// tightening; and the kind chosen for each size.
+// The objective bound as clauses: satisfiable under an assignment of the
+// objective's variables exactly when it costs at most k; the kind chosen per size.
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -43,11 +41,7 @@ struct Bounded {
       if (c->isClause()) e.s.addClause(lits);
       else e.s.addPBConstraint(lits, coeffs, c->rhs());
     }
-    for (size_t i = 0; i < weights.size(); i++) {
-      vec<Lit> unit;
-      unit.push(mkLit((Var)i, !((bits >> i) & 1u)));
-      e.s.addClause(unit);
-    }
+    for (size_t i = 0; i < weights.size(); i++) add(e.s, C({mkLit((Var)i, !((bits >> i) & 1u))}));
     return e.s.multiSolve();
   }
 };

@@ -1,6 +1,5 @@
-// The engine decides random small problems as enumeration does, also after
-// more constraints are added to a solver that has searched, and every model
-// satisfies every constraint.
+// The engine decides random small problems as enumeration does, also after more
+// constraints are added to a solver that has searched.
 #include <gtest/gtest.h>
 
 #include "tests/solver/test_util.h"
