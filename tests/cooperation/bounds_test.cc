@@ -40,12 +40,11 @@ struct UpperSetup {
 // Weights per literal; the start bound is 1 + the largest possible cost. The
 // type is weighted when the weights' excess over 1 passes 3000.
 TEST(InitBound, StartBoundAndProblemType) {
-  struct Case {
+  const struct Case {
     std::vector<std::pair<Lit, unsigned>> weights;
     const std::string& type;
     int64_t weightSum, bound;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {{{mkLit(0), 1}, {mkLit(1), 1}, {mkLit(2), 1}}, kUnweighted, 0, 4},
       {{{mkLit(0), 1}, {mkLit(1), 3002}}, kWeighted, INT_MAX, 1 + 1 + 3002},
       {{{mkLit(0), 3001}}, kUnweighted, 3000, 3002},

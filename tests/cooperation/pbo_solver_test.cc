@@ -58,12 +58,11 @@ Walk minimise(Upper& u, const Problem& w) {
 }  // namespace
 
 TEST(PBOSolverDifferential, ImprovingModelsEndAtTheBruteForceOptimum) {
-  struct Kind {
+  const struct Kind {
     Weights weights;
     int minVars, maxVars, constraintsPerVar, instances;
-  };
-  const Kind kinds[] = {{Weights::Small, 1, 10, 1, 120}, {Weights::Large, 1, 10, 1, 120},
-                        {Weights::TopAbove, 1, 10, 2, 60}, {Weights::Large, 9, 12, 2, 40}};
+  } kinds[] = {{Weights::Small, 1, 10, 1, 120}, {Weights::Large, 1, 10, 1, 120},
+                 {Weights::TopAbove, 1, 10, 2, 60}, {Weights::Large, 9, 12, 2, 40}};
   uint64_t seed = 0;
   for (const Kind& k : kinds) {
     Shape shape = softUnitShape(k.maxVars);

@@ -104,15 +104,10 @@ double LeafBound(double weight, int k) {
                   LeafBound(weight * (1.0 - share0 + 0.05) + 1, right));
 }
 
-struct BalanceCase {
-  int nvtxs, nparts;
-  bool weighted;
-};
-
 TEST(Balance, EveryPartWithinWhatUbfactorFiveAllows) {
-  const BalanceCase cases[] = {{40, 2, false},    {1000, 2, false}, {4000, 2, false}, {2000, 2, true},
-                               {2000, 3, false},  {2000, 5, true},  {2000, 16, false}, {2000, 64, false},
-                               {2000, 65, false}};
+  const struct BalanceCase { int nvtxs, nparts; bool weighted; } cases[] = {
+      {40, 2, false},   {1000, 2, false}, {4000, 2, false},  {2000, 2, true},   {2000, 3, false},
+      {2000, 5, true},  {2000, 16, false}, {2000, 64, false}, {2000, 65, false}};
   for (const BalanceCase &c : cases) {
     SCOPED_TRACE("n=" + std::to_string(c.nvtxs) + " k=" + std::to_string(c.nparts));
     Lcg rng(uint64_t(c.nvtxs * 100 + c.nparts));

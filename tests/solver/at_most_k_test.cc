@@ -104,10 +104,7 @@ TEST(AtMostK, DynamicTotalizerOverFiveLiteralsIsTightenedAsATotalizer) {
 }
 
 TEST(AtMostK, KindChosenBySize) {
-  struct Case {
-    int kind, n, firstBound, expected;
-  };
-  const Case cases[] = {
+  const struct Case { int kind, n, firstBound, expected; } cases[] = {
       {amkDyn, 4, 2, amkTotalizer},  // nlog 7 > kn 4
       {amkDyn, 3, 2, amkSorters},     // nlog 3 never above kn
       {amkTotalizer, 6, 3, amkSequential},

@@ -46,12 +46,11 @@ std::string checkAnswer(Engine& e, const Problem& p) {
 }  // namespace
 
 TEST(SearchBruteForce, RandomProblemsAgreeWithEnumeration) {
-  struct Kind {
+  const struct Kind {
     const char* name;
     int clausePercent, cardinalityPercent, largePercent, hugePercent, constraintsPerVar;
     bool edgeCases;
-  };
-  const Kind kinds[] = {
+  } kinds[] = {
       {"edge cases", 40, 25, 30, 3, 3, true},     {"mixed", 40, 25, 30, 3, 3, false},
       {"clauses", 100, 0, 0, 0, 6, false},        {"large coefficients", 15, 10, 90, 10, 3, false},
       {"cardinality", 10, 90, 0, 0, 4, false},

@@ -12,11 +12,6 @@ namespace {
 const Lit x1 = mkLit(0), x2 = mkLit(1), x3 = mkLit(2), x4 = mkLit(3);
 const unsigned kMax = 0xFFFFFFFFu;
 
-std::vector<Lit> sorted(std::vector<Lit> v) {
-  std::sort(v.begin(), v.end());
-  return v;
-}
-
 Constraint* pushLearnt(Solver& s, std::vector<Lit> ls, unsigned ref, bool soft, float activity = 0) {
   Clause* c = Clause::make(ls.data(), (int)ls.size(), ref, true);
   c->isSoft(soft);
@@ -30,12 +25,7 @@ Constraint* pushLearnt(Solver& s, std::vector<Lit> ls, unsigned ref, bool soft, 
 // Level 0 after adding: values per variable ('1', '0', '.' open), or nullptr
 // for unsatisfiable.
 TEST(AddConstraint, LevelZeroConsequences) {
-  struct Case {
-    const char* name;
-    std::vector<TestConstraint> added;
-    const char* values;
-  };
-  const Case cases[] = {
+  const struct Case { const char* name; std::vector<TestConstraint> added; const char* values; } cases[] = {
       {"empty clause", {C({})}, nullptr},
       {"clause false at level 0", {C({neg(x1)}), C({neg(x2)}), C({x1, x2})}, nullptr},
       {"unit propagated at once", {C({neg(x1)}), C({neg(x3)}), C({neg(x2), x4}), C({x3, x2, x1})}, "0101"},
@@ -87,15 +77,14 @@ TEST(CounterPropagation, SlackBeyondThirtyOneBits) {
 // as a set, the backtrack level and softness; no scratch mark left behind.
 TEST(Analyze, LearntClauseOnHandBuiltTrails) {
   const Lit a = mkLit(0), b = mkLit(1), c = mkLit(2), d = mkLit(3), u = mkLit(4), x = mkLit(5), z = mkLit(6);
-  struct Case {
+  const struct Case {
     const char* name;
     std::vector<TestConstraint> added;
     std::vector<Lit> decisions, learnt;
     size_t ordered;
     int level;
     bool soft;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"second literal from the highest lower level",
        {C({neg(a), neg(x), neg(d), b}), C({neg(a), neg(b), neg(z)})}, {x, z, d, a}, {neg(a), neg(d), neg(x), neg(z)}, 2, 3, false},
       // Explaining x1 (slack 1, w true) needs x3 but not x2: down to the decision ~x3.
@@ -128,7 +117,7 @@ TEST(Analyze, LearntClauseOnHandBuiltTrails) {
     bool soft = false;
     e.s.analyze(confl, learnt, level, soft);
     std::vector<Lit> got(learnt.begin(), learnt.end());
-    EXPECT_EQ(sorted(got), sorted(k.learnt));
+    EXPECT_EQ(std::multiset<Lit>(got.begin(), got.end()), std::multiset<Lit>(k.learnt.begin(), k.learnt.end()));
     ASSERT_GE(got.size(), k.ordered);
     EXPECT_TRUE(std::equal(k.learnt.begin(), k.learnt.begin() + k.ordered, got.begin()));
     EXPECT_EQ(level, k.level);
