@@ -25,12 +25,11 @@ inline Problem randomProblem(Lcg& g, Weights w) {
   Shape shape;
   shape.minVars = 2;
   shape.maxVars = 8;
-  shape.constraintsPerVar = 1;
   shape.clausePercent = 70;
   shape.cardinalityPercent = 10;
   shape.largeCoefficientPercent = shape.hugeCoefficientPercent = 0;
   shape.softPercent = 40;
-  shape.softUnitsPerVar = 1;
+  shape.constraintsPerVar = shape.softUnitsPerVar = 1;
   shape.weights = w;
   Problem p = randomProblem(g, shape);
   if (g.chance(12)) {

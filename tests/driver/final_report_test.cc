@@ -12,7 +12,7 @@ namespace {
 
 using namespace driver_test;
 
-struct Case {
+const struct Case {
   const char* what;
   int format;
   std::vector<char> model;
@@ -21,9 +21,7 @@ struct Case {
   Cost cost, objConstant;
   const char* flags;  // 't' timed out, 'i' interrupted, 'q' quiet
   std::string out;
-};
-
-const Case cases[] = {
+} cases[] = {
     {"no model, complete", formatWcnf, {1, 0}, {}, 0, 0, 0, "", "s UNSATISFIABLE\n"},
     {"no model, timed out", formatWcnf, {1, 0}, {}, 0, 0, 0, "t", "s UNKNOWN\n"},
     {"no model, interrupted", formatCnf, {1}, {}, 0, 0, 0, "i", "s UNKNOWN\n"},

@@ -8,15 +8,13 @@
 
 namespace {
 
-struct FatalCase {
-  int nparts, ubfactor, option, value;  // options[option] = value
-  std::vector<int> eind, hewgts;
-  const char *message;
-};
-
 TEST(FatalPathsDeathTest, RefusedArgumentsInOrder) {
   const std::vector<int> pins = {0, 1, 1, 2};
-  const FatalCase cases[] = {
+  const struct FatalCase {
+    int nparts, ubfactor, option, value;  // options[option] = value
+    std::vector<int> eind, hewgts;
+    const char *message;
+  } cases[] = {
       {1, 5, 0, 1, pins, {}, "Nparts should be at least 2\\."},
       {1, 0, 1, 0, pins, {}, "Nparts should be at least 2\\."},
       {2, 0, 0, 1, pins, {}, "UBfactor should be between 1 and 49\\."},
