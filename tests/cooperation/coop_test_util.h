@@ -51,6 +51,22 @@ inline void loadObjective(Solver& s, const Problem& p) {
     }
 }
 
+// One upper-bound solver on its own quiet cooperation object, as thread 1,
+// holding a problem's hard constraints and objective.
+struct UpperSolver {
+  Cooperation coop{2, 16};
+  PBOSolver s;
+  explicit UpperSolver(const Problem& w, int boundForm = amkPb) {
+    s.amkKind = boundForm;
+    coop.nbLB = coop.nbUB = 1;
+    coop.quiet = true;
+    coop.verbosityLevel = 0;
+    s.attach(&coop, 1, Role::UpperBound, 0);
+    loadHard(s, w);
+    loadObjective(s, w);
+  }
+};
+
 inline vec<Lit>& fill(vec<Lit>& into, std::initializer_list<Lit> lits) {
   into.clear();
   for (Lit l : lits) into.push(l);

@@ -12,18 +12,9 @@ using namespace coop_test;
 
 namespace {
 
-// One upper-bound solver on its own cooperation object, as thread 1.
-struct Upper {
-  Cooperation coop{2, 16};
-  PBOSolver s;
-  explicit Upper(const Problem& w, int boundForm = amkPb) {
-    s.amkKind = boundForm;
-    coop.nbLB = coop.nbUB = 1;
-    coop.quiet = true;
-    coop.verbosityLevel = 0;
-    s.attach(&coop, 1, Role::UpperBound, 0);
-    loadHard(s, w);
-    loadObjective(s, w);
+// The upper-bound solver with its bounds set up, as the thread road does.
+struct Upper : UpperSolver {
+  explicit Upper(const Problem& w, int boundForm = amkPb) : UpperSolver(w, boundForm) {
     testing::internal::CaptureStderr();
     coop.initBound(&s, w.nVars, nullptr);
     testing::internal::GetCapturedStderr();

@@ -12,17 +12,8 @@ using namespace coop_test;
 
 namespace {
 
-struct Upper {
-  Cooperation coop{2, 16};
-  PBOSolver s;
-  explicit Upper(const Problem& w) {
-    coop.nbLB = coop.nbUB = 1;
-    coop.quiet = true;
-    coop.verbosityLevel = 0;
-    s.attach(&coop, 1, Role::UpperBound, 0);
-    loadHard(s, w);
-    loadObjective(s, w);
-  }
+struct Upper : UpperSolver {
+  using UpperSolver::UpperSolver;
   // Preprocesses (when asked) and minimises; -1 when no model exists. Every
   // model, read through the map, satisfies the input and costs what the
   // solver says.
