@@ -12,6 +12,8 @@ its negation. A variable missing from the model line counts as false.
 import re
 import sys
 
+from solver_output import read_answer
+
 TOKEN = re.compile(r"\s*([<>]=?|=|;)|\s*([+-]?\s*\d+)|\s*(~?[^\s;<>=]+)")
 
 
@@ -82,16 +84,7 @@ def holds(terms, relation, rhs, model):
 def main():
     ruk = sys.argv[1] == "ruk"
     objective, constant, constraints, limit = read_instance(sys.argv[2], ruk)
-    status, cost, model = "NONE", None, {}
-    with open(sys.argv[3]) as f:
-        for line in f:
-            if line.startswith("s "):
-                status = line[2:].strip().replace(" ", "_")
-            elif line.startswith("o "):
-                cost = int(line.split()[1])
-            elif line.startswith("v "):
-                for w in line.split()[1:]:
-                    model[w.lstrip("-")] = not w.startswith("-")
+    status, cost, model = read_answer(sys.argv[3], str)
     if not model:
         verdict = "ok" if status in ("UNSATISFIABLE", "UNKNOWN") else "no-model"
         print(status, cost if cost is not None else "-", "-", verdict)

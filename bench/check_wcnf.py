@@ -8,6 +8,8 @@ names the problem.
 import gzip
 import sys
 
+from solver_output import read_answer
+
 
 def read_instance(path):
     opener = gzip.open if path.endswith(".gz") else open
@@ -30,17 +32,7 @@ def read_instance(path):
 
 def main():
     top, cnf, clauses = read_instance(sys.argv[1])
-    status, cost, model = "NONE", None, {}
-    with open(sys.argv[2]) as f:
-        for line in f:
-            if line.startswith("s "):
-                status = line[2:].strip().replace(" ", "_")
-            elif line.startswith("o "):
-                cost = int(line.split()[1])
-            elif line.startswith("v "):
-                for w in line.split()[1:]:
-                    v = int(w)
-                    model[abs(v)] = v > 0
+    status, cost, model = read_answer(sys.argv[2], int)
     if not model:
         print(status, cost if cost is not None else "-", "-", "ok" if status in ("UNSATISFIABLE", "UNKNOWN") else "no-model")
         return
