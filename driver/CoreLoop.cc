@@ -43,6 +43,33 @@ bool RUKSolver::computeCoreWeight(Solver* s, RefSet<int>& core, Cost& weight) {
   return found;
 }
 
+// After a core: raise the lower bound by its weight, report it, and relax
+// the core in the rebuilt next solver. False when the search is over: a
+// proof (no soft member, or nothing below the cost limit), the bounds met,
+// or the budget spent during the rebuild.
+bool RUKSolver::raiseAndRelax(RefSet<int>& core) {
+  Cost w = 0;
+  const bool hasSoftMember = computeCoreWeight(solver, core, w);
+  if (hasSoftMember) lowerBound += w;
+  if (!hasSoftMember || (hasSoftLimit && lowerBound >= softLimit)) {
+    coop->stopWithProof();
+    return false;
+  }
+  coop->updateLowerValue(solver, tid, core, nullptr, w, lowerBound);
+  if (coop->done) return false;
+  nbSolverVars = solver->nVars();
+  nbSolverConstraints = solver->nConstraints();
+  // The working solver is only copied from now on: two full solvers of
+  // this thread (beside the other thread's) would be alive otherwise.
+  solver->releaseSearchTables();
+  Solver* next = buildNextSolver(solver, core, w);
+  if (next == nullptr) return false;  // the budget ran out during the rebuild
+  coop->updateLowerValue(solver, tid, lowerBound);
+  core.clear();
+  replaceSolver(next);
+  return true;
+}
+
 void RUKSolver::multiLowerBoundSearch() {
   RefSet<int> core;
   nbSolverConstraints = solver->nConstraints();
@@ -57,25 +84,6 @@ void RUKSolver::multiLowerBoundSearch() {
       break;
     }
     if (outcome == CoreOutcome::Stop || coop->lbTimeOut || coop->done) break;
-    Cost w = 0;
-    bool hasSoftMember = computeCoreWeight(solver, core, w);
-    if (hasSoftMember) lowerBound += w;
-    if (!hasSoftMember || (hasSoftLimit && lowerBound >= softLimit)) {
-      // The hard part is unsatisfiable, or nothing below the cost limit exists.
-      coop->stopWithProof();
-      break;
-    }
-    coop->updateLowerValue(solver, tid, core, nullptr, w, lowerBound);
-    if (coop->done) break;
-    nbSolverVars = solver->nVars();
-    nbSolverConstraints = solver->nConstraints();
-    // The working solver is only copied from now on: two full solvers of
-    // this thread (beside the other thread's) would be alive otherwise.
-    solver->releaseSearchTables();
-    Solver* next = buildNextSolver(solver, core, w);
-    if (next == nullptr) break;  // the budget ran out during the rebuild
-    coop->updateLowerValue(solver, tid, lowerBound);
-    core.clear();
-    replaceSolver(next);
+    if (!raiseAndRelax(core)) break;
   }
 }

@@ -64,21 +64,7 @@ CoreOutcome RUKSolver::multiSearchPartition() {
     const CoreOutcome outcome = multiComputeCore(core, coreRestartBudget);
     keepImportedClauses();
     if (outcome != CoreOutcome::Core) return outcome;
-    Cost w = 0;
-    const bool hasSoftMember = computeCoreWeight(solver, core, w);
-    if (hasSoftMember) lowerBound += w;
-    if (!hasSoftMember || (hasSoftLimit && lowerBound >= softLimit)) {
-      coop->done = true;  // the hard part is unsatisfiable, or nothing below the cost limit exists
-      break;
-    }
-    coop->updateLowerValue(solver, tid, core, nullptr, w, lowerBound);
-    if (coop->done) break;
-    nbSolverVars = solver->nVars();
-    nbSolverConstraints = solver->nConstraints();
-    Solver* next = buildNextSolver(solver, core, w);
-    if (next == nullptr) break;  // the budget ran out during the rebuild
-    core.clear();
-    replaceSolver(next);
+    if (!raiseAndRelax(core)) break;
     if (coop->dynamicDecompositionOn) dynamicDecomposition();
   }
   return CoreOutcome::Stop;

@@ -109,6 +109,7 @@ class RUKSolver {
   // The smallest weight of a soft member of the core; false when it has none.
   bool computeCoreWeight(Solver* s, RefSet<int>& core, Cost& weight);
   // Null when the lower-bound budget ran out during the rebuild.
+  bool raiseAndRelax(RefSet<int>& core);
   Solver* buildNextSolver(Solver* s, RefSet<int>& core, Cost w);
   bool budgetSpentWhileCopying(int copied);
 
