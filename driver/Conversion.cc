@@ -1,7 +1,6 @@
 // The lower-bound thread's form of the problem: a plain solver in which every
 // objective term is a weighted soft unit clause that can show up in a core.
 // Also the two copying rules used everywhere and the cost-limit constraint.
-#include <algorithm>
 #include <cassert>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -111,27 +110,19 @@ Constraint* RUKSolver::addCopyOf(Solver* to, const Constraint& c, vec<Lit>& lits
   return copy;
 }
 
-// sum c * ~l >= sum - softLimit, i.e. the cost of a solution (without the
-// objective constant) is at most softLimit - 1. Weights on both x and ~x
-// overlap: min(w(x), w(~x)) is paid by every assignment, so it leaves both
-// coefficients for the right-hand side (the store does not net a literal
-// against its complement). When the limit is above every possible cost the
-// constraint cannot bind and is not added. Like the objective bound it stays
-// marked soft: what follows from it depends on the cost.
+// The cost limit is the objective bound's own form at value softLimit: a
+// solution (without the objective constant) costs at most softLimit - 1.
+// When the limit is above every possible cost the constraint cannot bind and
+// is not added. Like the objective bound it stays marked soft: what follows
+// from it depends on the cost.
 void RUKSolver::addPBsoftLimit() {
   if (!hasSoftLimit) return;
+  assert(dynamic_cast<PBOSolver*>(solver) != nullptr && "the limit is set before the conversion");
   vec<Lit> lits;
   vec<unsigned> coeffs;
-  Cost sum = 1, alwaysPaid = 0;
-  for (Lit l = 0; l < 2 * solver->nVars(); l++) {
-    const Cost both = std::min(solver->objCoeff(l), solver->objCoeff(neg(l)));
-    const Cost c = solver->objCoeff(l) - both;
-    if (!sign(l)) alwaysPaid += both;
-    if (c == 0) continue;
-    pushTerm(lits, coeffs, neg(l), c);
-    sum += c;
-  }
-  const Cost rhs = sum - softLimit + alwaysPaid;
+  Cost r = 0;
+  static_cast<PBOSolver*>(solver)->collectBoundTerms(lits, coeffs, r);
+  const Cost rhs = r - softLimit;
   if (rhs <= 0) return;
   keepWeighted(solver->addPBConstraint(lits, coeffs, rhs), topWeight, true);
 }

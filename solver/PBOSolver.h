@@ -40,10 +40,15 @@ class PBOSolver : public Solver {
   // Objective value of the model.
   Cost modelValue() const;
 
+  // The objective bound's pseudo-Boolean form: terms (w - w') * ~p for the
+  // literals p weighing more than their complements, and r, one above the
+  // largest objective value any assignment can have; the bound "value at
+  // most v - 1" reads sum >= r - v. The cost limit takes the same form.
+  void collectBoundTerms(vec<Lit>& boundLits, vec<unsigned>& boundCoeffs, Cost& r) const;
+
  private:
   void tightenRelaxations();
   bool holdsWithout(const Constraint& c, Var relaxation) const;
-  void collectBoundTerms(vec<Lit>& boundLits, vec<unsigned>& boundCoeffs, Cost& r) const;
   int64_t extraLitCount() const;
   void collectExtraLits(vec<Lit>& extraLits) const;
 
