@@ -1,6 +1,6 @@
 // The end of the run: the answer is printed once, by the thread that claims
-// it, and the process ends right after it. The Parts decide when an answer is
-// due (the final report, a signal, a problem decided by preprocessing or
+// it, and the process ends right after it. The callers decide when an answer
+// is due (the final report, a signal, a problem decided by preprocessing or
 // refused at set-up); the functions here say how it is printed and ended.
 #include <pthread.h>
 #include <unistd.h>
@@ -21,6 +21,11 @@ bool Cooperation::claimAnswer() {
   return true;
 }
 
+void Cooperation::claimAnswerOrWait() {
+  if (!claimAnswer())
+    for (;;) pause();  // another answer is out, and its printer ends the process
+}
+
 void Cooperation::printResultHead(bool withUnit) const { printResultHead(startTime[(size_t)nbThreads - 1], withUnit); }
 
 void Cooperation::printResultHead(const struct timeval& start, bool withUnit) {
@@ -29,8 +34,7 @@ void Cooperation::printResultHead(const struct timeval& start, bool withUnit) {
 }
 
 void Cooperation::endOutOfTime() {
-  if (!claimAnswer())
-    for (;;) pause();  // another answer is out, and its printer ends the process
+  claimAnswerOrWait();
   timedOut = true;
   printResultHead();
   printStatus("UNKNOWN");

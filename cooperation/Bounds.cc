@@ -1,7 +1,6 @@
 // The bounds the threads agree on: the lower bound raised core by core, the
 // best upper bound lowered model by model, and the stop decision when they
 // meet. Every operation holds boundMutex for its whole run.
-#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -100,8 +99,7 @@ void Cooperation::reportProblemType() const {
 // The two-thread search has nothing to minimise on a decision problem: the
 // answer is UNKNOWN.
 void Cooperation::refuseDecisionProblem() {
-  if (!claimAnswer())
-    for (;;) pause();  // another answer is out, and its printer ends the process
+  claimAnswerOrWait();
   comment("ERROR! illegal -thread=%d; multithreading approach is currently not available for decision problems",
           nbThreads);
   printResultHead();

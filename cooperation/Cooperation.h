@@ -182,12 +182,15 @@ class Cooperation {
   bool multiLitValue(Solver* s, Lit l);
 
   // The end of the run (Answer.cc). One answer is printed, by the thread
-  // that claims it; the Parts decide when, these say how.
+  // that claims it; the callers decide when, these say how.
   // True with answerMutex held for good (the claimer ends the process);
   // false, with the mutex released, when an answer is already out.
   bool claimAnswer();
+  // Claims the answer, or waits for the thread that holds it to end the
+  // process.
+  void claimAnswerOrWait();
   // The rule and the wall-clock line above every answer; the answer of
-  // preprocessing prints the time without its unit, as the reference does.
+  // preprocessing prints the time without its unit.
   void printResultHead(bool withUnit = true) const;
   static void printResultHead(const struct timeval& start, bool withUnit);
   // The answer of a run whose time ran out before anything was searched.

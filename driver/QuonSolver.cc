@@ -1,7 +1,6 @@
 // The road of one search thread: role, preprocessing, the start gate and the
 // one-time set-up (thread 0), the lower- or upper-bound search, and the
 // finishing protocol in which the second thread to finish prints the result.
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,13 +44,11 @@ bool RUKSolver::preprocessor() {
     return false;
   }
   coop->done = true;
-  if (coop->claimAnswer()) {
-    coop->printResultHead(false);
-    comment("Solved by Preprocessing");
-    coop->printStatus("UNSATISFIABLE");
-    coop->endRun(255);  // holding answerMutex: nothing else is printed
-  }
-  for (;;) pause();
+  coop->claimAnswerOrWait();
+  coop->printResultHead(false);
+  comment("Solved by Preprocessing");
+  coop->printStatus("UNSATISFIABLE");
+  coop->endRun(255);  // holding answerMutex: nothing else is printed
 }
 
 void RUKSolver::oneTimeSetUp() {

@@ -34,13 +34,8 @@ std::atomic<Cooperation*> signalCoop{nullptr};
 RUKSolver** signalSolvers = nullptr;  // published with signalCoop
 sigset_t handledSignals;
 
-// Some other thread has claimed the answer and ends the process.
-[[noreturn]] void leaveTheEndToTheClaimer() {
-  for (;;) pause();
-}
-
 void interruptedReport(Cooperation* coop) {
-  if (coop != nullptr && !coop->claimAnswer()) leaveTheEndToTheClaimer();
+  if (coop != nullptr) coop->claimAnswerOrWait();
   comment("%s", "");
   comment("*** INTERRUPTED ***");
   comment("Wall Clock Time: %.2f s", wcTime(runStart));
@@ -60,7 +55,7 @@ void terminateReport(Cooperation* coop) {
     Cooperation::printStatus("UNKNOWN");
     Cooperation::endRunFromSignalThread(0);
   }
-  if (!coop->claimAnswer()) leaveTheEndToTheClaimer();
+  coop->claimAnswerOrWait();
   coop->interrupted = true;
   coop->done = true;
   pthread_mutex_lock(&coop->boundMutex);  // before the head: no progress row may come after it
@@ -81,7 +76,7 @@ void terminateReport(Cooperation* coop) {
 // step between two looks at the clock): the answer the final report would
 // give for a run cut short, with a proof still counted as a proof.
 void outOfTimeReport(Cooperation* coop) {
-  if (!coop->claimAnswer()) leaveTheEndToTheClaimer();
+  coop->claimAnswerOrWait();
   if (!coop->proven) coop->interrupted = true;
   coop->timedOut = true;
   coop->done = true;
