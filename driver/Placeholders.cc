@@ -9,7 +9,7 @@
 
 Solver* RUKSolver::rebuildReplacing(Solver* from, int extraVars, const Replacement& replace) {
   Solver* next = newSolverFromPrevious(from, 0);
-  for (int v = 0; v < from->nVars() + extraVars; v++) next->newVar(true, true);
+  next->newVars(from->nVars() + extraVars);
   int position = 0;
   for (int i = 0; i < from->nConstraints(); i++) {
     Constraint* c = from->constraints[i];
