@@ -40,7 +40,6 @@ bool RUKSolver::preprocessor() {
   }
   if (pbo->stopFlag) {
     if (preprocess) saveEquivalences();
-    objConstant += pbo->movedToConstant;
     return false;
   }
   coop->done = true;

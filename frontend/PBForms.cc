@@ -38,7 +38,8 @@ void ParserPB::handOverForms(Relation relation, int64_t r, Cost weight, FormStyl
 
 // Coefficients of 1 against a right-hand side of 1 make a clause.
 void ParserPB::handOverForm(bool negated, int64_t r, Cost weight, FormStyle style) {
-  if (r < (style == FormStyle::Ruk ? 0 : 1)) return;
+  const bool keepsZero = style == FormStyle::Ruk && !negated;
+  if (r < (keepsZero ? 0 : 1)) return;
   const bool saturate = style == FormStyle::Opb;
   formLits.clear();
   formCoeffs.clear();

@@ -16,9 +16,7 @@ void PBScanner::skipLine() {
 }
 
 bool PBScanner::skipStatementEnd() {
-  skipBlanks();
-  if (peek() == ';') advance();
-  skipBlanks();
+  for (skipBlanks(); peek() == ';'; skipBlanks()) advance();
   if (!atLineEnd() && peek() != '*') return false;
   skipLine();
   return true;

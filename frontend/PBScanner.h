@@ -34,11 +34,15 @@ class PBScanner {
   bool startsWith(const char* word) const;
   // Past the next newline, or to the end of the text.
   void skipLine();
-  // What may follow a statement's last number: blanks, an optional ";",
-  // blanks, then the end of the line or a "*" comment; all of it is skipped
-  // with the newline. False, the cursor left where it is, when anything else
-  // follows: a second statement or ".5" would otherwise be dropped unseen.
+  // What may follow a statement's last number: blanks and ";"s, then the end
+  // of the line or a "*" comment; all of it is skipped with the newline.
+  // False when anything else follows: a second statement or ".5" would
+  // otherwise be dropped unseen.
   bool skipStatementEnd();
+  // A ";" with a visible character right after it ("a;b", ";3x"). Names
+  // that run to a blank would make the whole run one name, so the readers
+  // refuse it rather than split it into two terms.
+  bool atGluedSemicolon() const { return peek() == ';' && limit - cursor > 1 && isVisible(cursor[1]); }
   // Signs and blanks between them; true when the number of "-" is odd.
   bool readSigns();
   // Decimal digits; a value above maxNumber reads as TooBig (all its digits consumed).
@@ -49,10 +53,12 @@ class PBScanner {
 
   static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
   static bool isDigit(char c) { return c >= '0' && c <= '9'; }
-  static bool isNameChar(char c) {
+  static bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+  static bool isVisible(char c) {
     const unsigned char u = (unsigned char)c;
-    return u > ' ' && u != 127 && c != ';' && c != '<' && c != '>' && c != '=';
+    return u > ' ' && u != 127;
   }
+  static bool isNameChar(char c) { return isVisible(c) && c != ';' && c != '<' && c != '>' && c != '='; }
 
  private:
   const char* cursor;

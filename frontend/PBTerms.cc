@@ -27,7 +27,8 @@ int ParserPB::parseProduct(Term& term) {
 }
 
 // Literals follow one another up to a ";" (which ends the term and is
-// consumed) or anything that cannot start a literal.
+// consumed) or anything but a letter or a "~", which starts the next term:
+// "+1 x _y" is x plus _y, not their product.
 int ParserPB::readLiterals(Term& term) {
   factors.clear();
   for (;;) {
@@ -39,11 +40,13 @@ int ParserPB::readLiterals(Term& term) {
       break;
     }
     factors.push_back(mkLit(getVariableID(name), negated));
+    if (scan.atGluedSemicolon()) return parseMalformed;  // "a;b"
     scan.skipBlanks();
     if (scan.peek() == ';') {
       scan.advance();
       break;
     }
+    if (!PBScanner::isLetter(scan.peek()) && scan.peek() != '~') break;
   }
   term.hasLiteral = !factors.empty();
   if (factors.size() == 1) term.lit = factors[0];

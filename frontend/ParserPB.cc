@@ -135,9 +135,14 @@ int ParserPB::parseLine() {
 // Terms after a ";" still belong to the objective; the line ends it. A
 // negated literal c * ~x is c - c * x, and a net n < 0 on x is n + (-n) * ~x,
 // so every term becomes a positive weight plus a constant.
+//
+// A name cannot start with a digit, so "+2 3x" would read as the constant 2
+// and the term 3 x where a name is meant: it is refused, as is a ";" glued
+// to what follows it.
 int ParserPB::parseCostFunction(bool maximise) {
   int64_t offset = 0, sum = 0;
   for (scan.skipBlanks(); !scan.atLineEnd(); scan.skipBlanks()) {
+    if (scan.atGluedSemicolon()) return parseMalformed;
     if (scan.peek() == ';') {
       scan.advance();
       continue;
@@ -145,6 +150,7 @@ int ParserPB::parseCostFunction(bool maximise) {
     Term term;
     const int code = parseProduct(term);
     if (code != parseOk) return code;
+    if (!term.hasLiteral && PBScanner::isDigit(scan.peek())) return parseMalformed;
     sum += magnitude(term.coef);
     if (sum >= maxCoefSum) {
       readerComment("Risky overflow due to sum of coefficients at cost function.");

@@ -35,9 +35,10 @@ enum class Relation { GreaterOrEqual, LessOrEqual, Equal };
 // How the forms of a constraint are handed over. Opb: coefficients above the
 // right-hand side are lowered to it (the same solutions, smaller numbers) and
 // a form that always holds is left out. Ruk: coefficients as read, and a
-// form of right-hand side 0 is kept (a soft one is a soft constraint every
-// solution meets, which still makes the problem one of optimisation); one
-// with a negative right-hand side is left out.
+// greater-or-equal form of right-hand side 0 is kept (a soft one is a soft
+// constraint every solution meets, which still makes the problem one of
+// optimisation); one with a negative right-hand side is left out, and so is
+// a negated ("<=") form of right-hand side 0 or below.
 enum class FormStyle { Opb, Ruk };
 
 class ParserPB {

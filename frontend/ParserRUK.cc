@@ -14,13 +14,16 @@ int ParserRUK::parseLine() {
   return parseConstraint(scan.peek() == '[');
 }
 
-// A header may stand on any line; a later one overrides an earlier one.
+// A header may stand on any line; a later one overrides an earlier one. A
+// header without a number ("soft: ;") sets no limit.
 int ParserRUK::parseHeader() {
   for (const char* c = headerKeyword; *c != '\0'; c++) scan.advance();
   scan.skipBlanks();
-  int64_t limit = 0;
-  const int code = readNumber(limit);
-  if (code != parseOk) return code;
+  int64_t limit = PBSink::noLimit;
+  if (PBScanner::isDigit(scan.peek())) {
+    const int code = readNumber(limit);
+    if (code != parseOk) return code;
+  }
   if (!scan.skipStatementEnd()) return parseMalformed;
   sink.setSoftLimit(limit);
   return parseOk;

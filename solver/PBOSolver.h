@@ -102,10 +102,6 @@ class PBOSolver : public Solver {
   // Preprocessing scratch, one entry per literal, zero between uses: a mark
   // for the clause rewrite, the first position + 1 for the PB rewrite.
   int* litMarks = nullptr;
-  // Cost every model pays, taken out of the objective by the preprocessing
-  // when both literals of a representative carry weight; the driver adds it
-  // to its objective constant.
-  Cost movedToConstant = 0;
 
   // Relaxation variables of soft constraints (r true enforces the constraint,
   // r false costs its weight) with their constraint. A model may leave r

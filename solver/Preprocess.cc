@@ -202,9 +202,10 @@ bool PBOSolver::replacePBLiterals(Constraint& c) {
   return true;
 }
 
-// A weight on both literals of one variable is partly paid by every model:
-// the smaller one becomes a constant, the difference stays on the heavier
-// literal, so that the objective keeps one costly literal per variable.
+// A replaced literal's weight goes to its representative. Weights may then
+// lie on both literals of a representative, as they may in the input: the
+// objective bound and the cost limit net them against each other, so the
+// objective keeps its values and costs stay what the input says.
 void PBOSolver::moveObjectiveToRepresentatives() {
   if (objCoeffs.size() == 0) return;
   // The table only reaches the last variable with a weight; a representative
@@ -215,13 +216,5 @@ void PBOSolver::moveObjectiveToRepresentatives() {
     if (objCoeffs[l] == 0 || r == l) continue;
     objCoeffs.at(r) += objCoeffs[l];
     objCoeffs.at(l) = 0;
-  }
-  for (Lit p = 0; p < objCoeffs.size(); p += 2) {
-    // Equal weights stay: an objective of equal pairs only is still one.
-    const Cost common = std::min(objCoeffs[p], objCoeffs[p + 1]);
-    if (common == 0 || objCoeffs[p] == objCoeffs[p + 1] || equivalenceMap[p] != p) continue;
-    movedToConstant += common;
-    objCoeffs.at(p) -= common;
-    objCoeffs.at(p + 1) -= common;
   }
 }

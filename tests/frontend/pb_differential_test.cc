@@ -2,6 +2,7 @@
 // force: the same optimum with a feasible model of that cost, or "s UNSATISFIABLE".
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,25 @@ std::vector<PBTerm> randomTerms(Lcg& random, int nbVars, int count) {
   return terms;
 }
 
+// Hard constraints that make a few variables equal or opposite (x = y, x = ~y),
+// as an equality or as two clauses, for the preprocessing to merge.
+void addEquivalenceChain(Lcg& random, PBProblem& p) {
+  int a = random.between(1, p.nbVars);
+  for (int links = random.between(1, 3); links > 0; links--) {
+    const int b = random.between(1, p.nbVars);
+    if (b == a) continue;
+    const bool opposite = random.chance(30);
+    if (random.chance(50)) {
+      p.constraints.push_back({{{1, {a}}, {opposite ? 1 : -1, {b}}}, "=", opposite ? 1 : 0});
+    } else {
+      const int nb = opposite ? -b : b;
+      p.constraints.push_back({{{1, {-a}}, {1, {nb}}}, ">=", 1});
+      p.constraints.push_back({{{1, {a}}, {1, {-nb}}}, ">=", 1});
+    }
+    a = b;
+  }
+}
+
 PBProblem randomProblem(Lcg& random, bool ruk) {
   const char* const relations[] = {">=", ">=", ">", "<=", "<", "="};
   PBProblem p;
@@ -143,14 +163,16 @@ PBProblem randomProblem(Lcg& random, bool ruk) {
     p.constraints.push_back(c);
   }
   if (ruk) {
+    if (random.chance(60)) addEquivalenceChain(random, p);
     // A soft constraint that no assignment meets for free.
     const int v = random.between(1, p.nbVars);
     p.constraints.push_back({{{1, {v}}}, ">=", 1, (int64_t)random.between(1, 20)});
     // Often a weight on ~v too: a cost every assignment pays in part.
     if (random.chance(50)) p.constraints.push_back({{{1, {-v}}}, ">=", 1, (int64_t)random.between(1, 20)});
-    // A limit at or just above the optimum, where it binds.
+    // A limit near the optimum, on either side of it: at or below the optimum
+    // nothing is feasible.
     int64_t optimum = 0;
-    if (random.chance(40) && bruteForceOptimum(p, optimum)) p.limit = optimum + random.between(0, 2);
+    if (random.chance(50) && bruteForceOptimum(p, optimum)) p.limit = std::max<int64_t>(0, optimum + random.between(-2, 2));
   }
   return p;
 }

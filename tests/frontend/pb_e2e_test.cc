@@ -60,7 +60,13 @@ TEST_F(PBBinary, CostLimitAtTheHardWeightAndWithWeightsOnBothPolarities) {
   // x costs 2, ~x costs 3: every assignment costs at least 2.
   const std::string both = "[3] +1 x >= 1 ;\n[2] -1 x >= 0 ;\n";
   EXPECT_EQ(results(run("ruk", "soft: 3 ;\n" + both).out), "o 2\ns OPTIMUM FOUND\nv x\n");
+  // Every solution costs 3; the equivalence y = z, which the preprocessing
+  // merges, has nothing to do with the limit.
+  const std::string merged = "[5] +1 x >= 1 ;\n[3] +1 ~x >= 1 ;\n+1 ~y +1 z >= 1 ;\n+1 y +1 ~z >= 1 ;\n";
   for (const char* options : {"-verbosity=1", "-preprocessor=no"}) {
+    EXPECT_EQ(results(run("ruk", "soft: 3 ;\n" + merged, options).out), "s UNSATISFIABLE\n") << options;
+    EXPECT_EQ(results(run("ruk", "soft: 4 ;\n" + merged, options).out).substr(0, 24), "o 3\ns OPTIMUM FOUND\nv x ")
+        << options;
     EXPECT_EQ(results(run("ruk", "soft: 2 ;\n" + both, options).out), "s UNSATISFIABLE\n") << options;
     EXPECT_EQ(results(run("ruk", "soft: 1 ;\n[1] +1 x >= 1 ;\n[1] +1 ~x >= 1 ;\n", options).out),
               "s UNSATISFIABLE\n")

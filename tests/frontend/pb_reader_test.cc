@@ -108,6 +108,24 @@ TEST(OpbReader, ObjectiveBecomesSoftUnitsAndAnOffset) {
       // Only the first line can be the objective; a later one is a constraint on "min:".
       {"+1 x >= 1 ;\nmin: +1 x ;\n", {"clause x"}, failure(4, 2)},
       {"min: +1 x +1 ~x ;\n", {"offset 1"}, "c Cost Offset: 1\n" + ok("0")},
+      // A ";" ends a name when a blank or the line end follows it.
+      {"min: +1 x; +2 y;\n", {"cost ~y 2", "cost ~x 1", "offset 0"}, "c Cost Offset: 0\n" + ok("0")},
+      // A factor of a product starts with a letter or "~": "_y" is a term of its own.
+      {"min: +1 x _y ;\n", {"cost ~_y 1", "cost ~x 1", "offset 0"}, "c Cost Offset: 0\n" + ok("0")},
+  });
+}
+
+// Text that names could be read from in more than one way is refused, never
+// read as a constant and another variable or split into two names.
+TEST(OpbReader, AmbiguousNamesAreRefused) {
+  expectReadings(false, {
+      {"min: +2 3x +1 y ;\n+1 y >= 1 ;\n", {}, failure(8, 1)},
+      {"min: +2 *3x ;\n", {}, failure(8, 1)},
+      {"min: +1 a;b ;\n+1 a;b >= 1 ;\n", {}, failure(8, 1)},
+      {"min: +1 x;+1 y ;\n", {}, failure(8, 1)},
+      {"min: +2 ;3x ;\n", {}, failure(8, 1)},
+      {"min: +1 x ;\n+1 a;b >= 1 ;\n", {"cost ~x 1", "offset 0"}, "c Cost Offset: 0\n" + failure(8, 2)},
+      {"+1 x;; >= 1 ;\n", {}, failure(8, 1)},
   });
 }
 
@@ -152,8 +170,9 @@ TEST(OpbReader, MalformedLinesEndTheReading) {
       {"min: +2147483648 x ;\n", {}, failure(9, 1, tooBig)},
       {"+2147483647 x >= 2147483647 ;\n", {"pb 2147483647 x >= 2147483647"}, ok("4.29497e+09")},
       {"+1 " + longName + " >= 1 ;\n", {"clause " + longName}, ok("2")},
-      // After the right-hand side only a ";" and a comment may follow.
+      // After the right-hand side only ";"s, blanks and a comment may follow.
       {"+1 x >= 1 ; * note\n+1 y >= 1\n", {"clause x", "clause y"}, ok("2")},
+      {"+1 x >= 1 ;;\n+1 y >= 1 ; ;* note\n", {"clause x", "clause y"}, ok("2")},
       {"+1 x >= 1 ;\n+1 x >= 1 ; +1 ~x >= 1 ;\n", {"clause x"}, failure(8, 2)},
       {"+1 x >= 0.5 ;\n", {}, failure(8, 1)},
       // A NUL byte, even in a comment.
@@ -202,10 +221,16 @@ TEST(RukReader, SoftConstraintsKeepTheirWeight) {
       {"[2147483647] +1 x >= 1 ;\n", {"clause x"}, ok("2")},
       {"[ 4 ]+1 x>=1;\n", {"clause x [4]"}, ok("2")},
       {"+1 x >= 1 ;\n\n[1] +1 y >= 1 ;\n", {"clause x", "clause y [1]"}, ok("2")},
-      // A form of right-hand side 0 is handed over, one below 0 is not.
-      {"+1 x >= 0 ;\n[3] +1 x <= 1 ;\n[4] +1 x >= -2 ;\n", {"pb 1 x >= 0", "pb 1 ~x >= 0 [3]"}, ok("3")},
+      // A ">=" form of right-hand side 0 is handed over, one below 0 is not;
+      // a "<=" form needs a right-hand side of at least 1 once negated.
+      {"+1 x >= 0 ;\n[3] +1 x <= 1 ;\n[4] +1 x >= -2 ;\n", {"pb 1 x >= 0"}, ok("3")},
+      {"[3] +1 x <= 0 ;\n", {"clause ~x [3]"}, ok("1")},
+      {"[5] +1 x +1 y = 2 ;\n", {"pb 1 x 1 y >= 2 [5]"}, ok("4")},
       {"soft: 10 ;\n[2] -1 x >= 0 ;\n", {"limit 10", "clause ~x [2]"}, ok("1")},
       {"soft:6;\nsoft: 7\n", {"limit 6", "limit 7"}, ok("0")},
+      // A header without a number sets no limit, also over an earlier one.
+      {"soft: 4 ;\nsoft: ;\nsoft:\nsoft:", {"limit 4", "limit 2147483647", "limit 2147483647", "limit 2147483647"},
+       ok("0")},
       // A line that starts with "s" but not with the keyword is a constraint.
       {"s1 +s2 >= 1 ;\n", {"clause s1 s2"}, ok("3")},
   });
@@ -218,8 +243,8 @@ TEST(RukReader, MalformedLinesEndTheReading) {
       {"[3 -2 x >= 1 ;\n", {}, failure(8, 1)},
       {"[5", {}, failure(8, 1)},
       {"[2147483648] +1 x >= 1 ;\n", {}, failure(9, 1, tooBig)},
-      {"soft: ;\n", {}, failure(8, 1)},
-      {"soft:", {}, failure(8, 1)},
+      {"soft: x ;\n", {}, failure(8, 1)},
+      {"soft: -3 ;\n", {}, failure(8, 1)},
       {"soft: 2147483648\n", {}, failure(9, 1, tooBig)},
       {"soft: 5 ; 3\n", {}, failure(8, 1)},
       {"[2] +1 x >= 1 ; [3] +1 y >= 1 ;\n", {}, failure(8, 1)},
