@@ -4,7 +4,6 @@
 // constraint and in the objective, so that the search sees fewer variables.
 // equivalenceMap keeps the replacement, from which the model of a replaced
 // variable is read.
-#include <algorithm>
 #include <cassert>
 #include <cstdio>
 
