@@ -108,8 +108,11 @@ class RUKSolver {
   CoreOutcome multiComputeCore(RefSet<int>& core, int budget);
   // The smallest weight of a soft member of the core; false when it has none.
   bool computeCoreWeight(Solver* s, RefSet<int>& core, Cost& weight);
-  // Null when the lower-bound budget ran out during the rebuild.
+  // After a core: the lower bound raised and the core relaxed in the next
+  // solver; false when the search is over (a proof, the bounds met, or the
+  // budget spent during the rebuild).
   bool raiseAndRelax(RefSet<int>& core);
+  // Null when the lower-bound budget ran out during the rebuild.
   Solver* buildNextSolver(Solver* s, RefSet<int>& core, Cost w);
   bool budgetSpentWhileCopying(int copied);
 

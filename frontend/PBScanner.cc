@@ -15,11 +15,16 @@ void PBScanner::skipLine() {
   }
 }
 
-bool PBScanner::skipStatementEnd() {
-  for (skipBlanks(); peek() == ';'; skipBlanks()) advance();
+bool PBScanner::skipEmptyRest() {
+  skipBlanks();
   if (!atLineEnd() && peek() != '*') return false;
   skipLine();
   return true;
+}
+
+bool PBScanner::skipStatementEnd() {
+  for (skipBlanks(); peek() == ';'; skipBlanks()) advance();
+  return skipEmptyRest();
 }
 
 bool PBScanner::readSigns() {

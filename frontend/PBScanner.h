@@ -34,6 +34,9 @@ class PBScanner {
   bool startsWith(const char* word) const;
   // Past the next newline, or to the end of the text.
   void skipLine();
+  // Skips a line with nothing more to read (blanks, then the line end or a
+  // "*" comment), newline included; false, past the blanks, otherwise.
+  bool skipEmptyRest();
   // What may follow a statement's last number: blanks and ";"s, then the end
   // of the line or a "*" comment; all of it is skipped with the newline.
   // False when anything else follows: a second statement or ".5" would

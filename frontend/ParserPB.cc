@@ -1,7 +1,6 @@
 // Loading the file and the line level of the OPB reader: comments, the
 // objective line and constraint lines.
 #include "frontend/ParserPB.h"
-#include "frontend/ReadingClock.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +11,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+
+#include "frontend/ReadingClock.h"
 
 namespace {
 
@@ -113,15 +114,8 @@ int ParserPB::parseLines() {
   return parseOk;
 }
 
-bool ParserPB::skipEmptyLine() {
-  scan.skipBlanks();
-  if (!scan.atLineEnd() && scan.peek() != '*') return false;
-  scan.skipLine();
-  return true;
-}
-
 int ParserPB::parseLine() {
-  if (skipEmptyLine()) return parseOk;
+  if (scan.skipEmptyRest()) return parseOk;
   if (objectiveAllowed && (scan.startsWith("min:") || scan.startsWith("max:"))) {
     const bool maximise = scan.startsWith("max:");
     for (int i = 0; i < 4; i++) scan.advance();

@@ -71,9 +71,6 @@ class ParserPB {
   int64_t highestCoefSum = 0;
 
   virtual int parseLine();
-  // Skips a line with nothing to read (blanks, or a "*" comment); false, past
-  // the blanks, when the line holds something.
-  bool skipEmptyLine();
   int parseCostFunction(bool maximise);
   int parseConstraint();
   int parseProduct(Term& term);

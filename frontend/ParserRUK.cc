@@ -9,7 +9,7 @@ const Cost hardWeight = 2147483647;
 }  // namespace
 
 int ParserRUK::parseLine() {
-  if (skipEmptyLine()) return parseOk;
+  if (scan.skipEmptyRest()) return parseOk;
   if (scan.startsWith(headerKeyword)) return parseHeader();
   return parseConstraint(scan.peek() == '[');
 }
