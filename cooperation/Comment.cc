@@ -5,6 +5,7 @@
 
 void comment(const char* format, ...) {
   fflush(stdout);
+  flockfile(stderr);  // one whole line, though every thread and the signal thread write here
   fputs("c ", stderr);
   va_list args;
   va_start(args, format);
@@ -12,4 +13,5 @@ void comment(const char* format, ...) {
   va_end(args);
   fputc('\n', stderr);
   fflush(stderr);
+  funlockfile(stderr);
 }

@@ -52,7 +52,10 @@ static void printNumberedModel(const std::vector<char>& model, int count) {
   fwrite(buffer, 1, used, stdout);
 }
 
+// The model line is made of many writes; the stream stays locked over all of
+// them so that no other thread's line can come out inside it.
 void RUKSolver::multiReportCertificate() {
+  flockfile(stdout);
   fputs("v ", stdout);
   const bool named = inputFormat > formatWcnf;
   if (!named) printNumberedModel(coop->bestModel, coop->nbOrigVars);
@@ -70,4 +73,5 @@ void RUKSolver::multiReportCertificate() {
   }
   fputc('\n', stdout);
   fflush(stdout);
+  funlockfile(stdout);
 }

@@ -42,10 +42,22 @@ class PBScanner {
   // False when anything else follows: a second statement or ".5" would
   // otherwise be dropped unseen.
   bool skipStatementEnd();
-  // A ";" with a visible character right after it ("a;b", ";3x"). Names
-  // that run to a blank would make the whole run one name, so the readers
-  // refuse it rather than split it into two terms.
-  bool atGluedSemicolon() const { return peek() == ';' && limit - cursor > 1 && isVisible(cursor[1]); }
+  // A ";" with the start of something else right after it ("a;b", ";3x").
+  // Names that run to a blank would make the whole run one name, so the
+  // readers refuse it rather than split it into two terms. A further ";" or
+  // a "*" comment may follow a ";" directly: "x;;" and "x;* note" are whole.
+  bool atGluedSemicolon() const {
+    if (peek() != ';' || limit - cursor < 2) return false;
+    const char next = cursor[1];
+    return isVisible(next) && next != ';' && next != '*';
+  }
+  // Where a name is due: a decimal fraction (".5", ",5" as in "2.5 x" or
+  // "+.5 x"), which the format, with integers only, does not have.
+  bool atFraction() const { return limit - cursor > 1 && (*cursor == '.' || *cursor == ',') && isDigit(cursor[1]); }
+  // Skips the UTF-8 byte-order mark some editors put at the start of a text.
+  void skipByteOrderMark() {
+    if (startsWith("\xEF\xBB\xBF")) cursor += 3;
+  }
   // Signs and blanks between them; true when the number of "-" is odd.
   bool readSigns();
   // Decimal digits; a value above maxNumber reads as TooBig (all its digits consumed).

@@ -34,6 +34,8 @@ int ParserPB::readLiterals(Term& term) {
   for (;;) {
     const bool negated = scan.peek() == '~';
     if (negated) scan.advance();
+    // "2.5 x" is no integer and a name; "[3] [2] x" has a second weight.
+    if (scan.atFraction() || (bracketNamesRefused && scan.peek() == '[')) return parseMalformed;
     scan.readName(name);
     if (name.empty()) {
       if (negated) return parseMalformed;  // "~" without a name

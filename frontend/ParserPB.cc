@@ -49,7 +49,10 @@ int64_t magnitude(int64_t x) { return x < 0 ? -x : x; }
 
 }  // namespace
 
+// The line is written under the stream's lock: the signal thread may print a
+// status line at any moment, and it must not land inside this one.
 void readerComment(const char* format, ...) {
+  flockfile(stdout);
   fputs("c ", stdout);
   va_list args;
   va_start(args, format);
@@ -57,6 +60,7 @@ void readerComment(const char* format, ...) {
   va_end(args);
   fputc('\n', stdout);
   fflush(stdout);
+  funlockfile(stdout);
 }
 
 int ParserPB::load(const char* file) {
@@ -88,10 +92,11 @@ int ParserPB::load(const char* file) {
 }
 
 // A NUL byte is no part of the format: the text is read up to it, and the
-// reading fails there.
+// reading fails there. A byte-order mark at the start is no part of it either.
 int ParserPB::loadText(const std::string& text) {
   const size_t nul = text.find('\0');
   scan = PBScanner(text.data(), text.data() + (nul == std::string::npos ? text.size() : nul));
+  scan.skipByteOrderMark();
   objectiveAllowed = true;
   highestCoefSum = 0;
   int code = parseLines();
@@ -126,7 +131,9 @@ int ParserPB::parseLine() {
   return parseConstraint();
 }
 
-// Terms after a ";" still belong to the objective; the line ends it. A
+// Terms after a ";" still belong to the objective; the line ends it, and so
+// does a "*" where a term would start, which begins a comment ("+2 * x",
+// with a coefficient before the "*", is still 2 x). A
 // negated literal c * ~x is c - c * x, and a net n < 0 on x is n + (-n) * ~x,
 // so every term becomes a positive weight plus a constant.
 //
@@ -141,6 +148,7 @@ int ParserPB::parseCostFunction(bool maximise) {
       scan.advance();
       continue;
     }
+    if (scan.peek() == '*') break;
     Term term;
     const int code = parseProduct(term);
     if (code != parseOk) return code;

@@ -69,6 +69,8 @@ class ParserPB {
   PBSink& sink;
   PBScanner scan{nullptr, nullptr};
   int64_t highestCoefSum = 0;
+  // Set where "[" opens a weight: a name that starts with one is refused.
+  bool bracketNamesRefused = false;
 
   virtual int parseLine();
   int parseCostFunction(bool maximise);

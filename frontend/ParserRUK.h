@@ -10,7 +10,7 @@
 
 class ParserRUK : public ParserPB {
  public:
-  explicit ParserRUK(PBSink& target) : ParserPB(target) {}
+  explicit ParserRUK(PBSink& target) : ParserPB(target) { bracketNamesRefused = true; }
 
  protected:
   int parseLine() override;

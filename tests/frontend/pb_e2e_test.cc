@@ -2,6 +2,10 @@
 // optima, the cost limit, and malformed input (reader messages: pb_reader_test.cc).
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <time.h>
+
+#include <set>
 #include <string>
 #include <vector>
 
@@ -74,6 +78,14 @@ TEST_F(PBBinary, CostLimitAtTheHardWeightAndWithWeightsOnBothPolarities) {
   }
 }
 
+// A comment after the objective and a byte-order mark before the first
+// weight change nothing of the problem.
+TEST_F(PBBinary, CommentOnTheObjectiveLineAndByteOrderMark) {
+  EXPECT_EQ(results(run("opb", "max: +1 x ; * note\n+1 x >= 0 ;\n").out), "o -1\ns OPTIMUM FOUND\nv x\n");
+  EXPECT_EQ(results(run("ruk", "\xEF\xBB\xBF[3] +1 x >= 1 ;\n[1] -1 x >= 0 ;\n").out),
+            "o 1\ns OPTIMUM FOUND\nv x\n");
+}
+
 TEST_F(PBBinary, SoftConstraintThatAlwaysHoldsCostsNothing) {
   RunResult r = run("ruk", "[3] +1 x >= 0 ;\n");
   EXPECT_EQ(r.status, 255);
@@ -98,6 +110,33 @@ TEST_F(PBBinary, MalformedInputEndsTheRunBeforeAnySearch) {
   RunResult r = runQuon(dir, {"-file-format=opb", zipped});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("c Unable to read compressed file " + zipped), std::string::npos) << r.out;
+}
+
+// SIGTERM sent at many moments from the start of the run through the
+// reading and the search: whatever the moment, every line comes out whole,
+// and a run that got as far as main answers with exactly one status line.
+TEST_F(PBBinary, TermDuringReadingKeepsEveryLineWhole) {
+  const std::string file = dir.write("r.ruk", "[1] +1 x >= 1 ;\n");
+  const std::set<std::string> readerLines = {"c Instance file " + file, "c File size is 16 bytes.",
+                                             "c Highest Coefficient sum: 2"};
+  const std::set<std::string> results = {"o 0", "c Best Solution: 0", "s UNKNOWN", "s SATISFIABLE",
+                                         "s OPTIMUM FOUND", "v x"};
+  for (int i = 0; i < 300; i++) {
+    const std::string name = dir.file("term" + std::to_string(i));
+    Process process(QUON_BINARY, {"-file-format=ruk", file}, name + ".out", name + ".err");
+    const struct timespec delay = {0, 200000L + 20000L * (i % 200)};
+    nanosleep(&delay, nullptr);
+    kill(process.pid(), SIGTERM);
+    RunResult r = process.wait(60);
+    if (r.status == -1) continue;  // killed before main had taken the signal over
+    int statusLines = 0;
+    for (const std::string& line : lines(r.out)) {
+      EXPECT_TRUE(readerLines.count(line) || results.count(line)) << "run " << i << ": " << r.out;
+      statusLines += line.compare(0, 2, "s ") == 0;
+    }
+    EXPECT_EQ(statusLines, 1) << "run " << i << ": " << r.out;
+    for (const std::string& line : lines(r.err)) EXPECT_EQ(line.compare(0, 2, "c "), 0) << r.err;
+  }
 }
 
 }  // namespace

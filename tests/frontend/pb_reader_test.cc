@@ -108,10 +108,41 @@ TEST(OpbReader, ObjectiveBecomesSoftUnitsAndAnOffset) {
       // Only the first line can be the objective; a later one is a constraint on "min:".
       {"+1 x >= 1 ;\nmin: +1 x ;\n", {"clause x"}, failure(4, 2)},
       {"min: +1 x +1 ~x ;\n", {"offset 1"}, "c Cost Offset: 1\n" + ok("0")},
-      // A ";" ends a name when a blank or the line end follows it.
+      // A ";" ends a name when a blank, the line end, a ";" or a "*" follows it.
       {"min: +1 x; +2 y;\n", {"cost ~y 2", "cost ~x 1", "offset 0"}, "c Cost Offset: 0\n" + ok("0")},
       // A factor of a product starts with a letter or "~": "_y" is a term of its own.
       {"min: +1 x _y ;\n", {"cost ~_y 1", "cost ~x 1", "offset 0"}, "c Cost Offset: 0\n" + ok("0")},
+  });
+}
+
+// A "*" where a term would start begins a comment, also on the objective
+// line; after a coefficient it is still the "2 * x" of a term.
+TEST(OpbReader, CommentEndsTheObjectiveLine) {
+  expectReadings(false, {
+      {"max: +1 x ; * note\n+1 x >= 0 ;\n", {"cost x 1", "offset -1"}, "c Cost Offset: -1\n" + ok("1")},
+      {"min: -1 x ; * this is a note\n", {"cost x 1", "offset -1"}, "c Cost Offset: -1\n" + ok("0")},
+      {"min: +1 x * y\n", {"cost ~x 1", "offset 0"}, "c Cost Offset: 0\n" + ok("0")},
+      {"min:* x\n", {"offset 0"}, "c Cost Offset: 0\n" + ok("0")},
+      {"min: +2 * x -3*y ;\n", {"cost y 3", "cost ~x 2", "offset -3"}, "c Cost Offset: -3\n" + ok("0")},
+      // A ";" right before a ";" or a "*" ends the term as a blank would.
+      {"min: +1 x;;\n+1 x >= 1;;\n", {"cost ~x 1", "offset 0", "clause x"}, "c Cost Offset: 0\n" + ok("2")},
+      {"min: +1 x;* c\n+1 x >= 1;* c\n", {"cost ~x 1", "offset 0", "clause x"}, "c Cost Offset: 0\n" + ok("2")},
+  });
+}
+
+// A byte-order mark at the start of the file is skipped; "2.5", ".5" and
+// "2,5" are no names but numbers the format does not have.
+TEST(OpbReader, ByteOrderMarkAndFractions) {
+  expectReadings(false, {
+      {"\xEF\xBB\xBFmin: +1 x ;\n+1 x >= 1 ;\n", {"cost ~x 1", "offset 0", "clause x"},
+       "c Cost Offset: 0\n" + ok("2")},
+      {"min: +2.5 x ;\n+1 x >= 1 ;\n", {}, failure(8, 1)},
+      {"min: +.5 x ;\n", {}, failure(8, 1)},
+      {"max: +1.5 x ;\n", {}, failure(8, 1)},
+      {"+1 x +2,5 y >= 1 ;\n", {}, failure(8, 1)},
+      {"+2 ~.5 >= 1 ;\n", {}, failure(8, 1)},
+      // In OPB "[" has no meaning of its own: it may start a name.
+      {"+1 [x] >= 1 ;\n", {"clause [x]"}, ok("2")},
   });
 }
 
@@ -233,6 +264,8 @@ TEST(RukReader, SoftConstraintsKeepTheirWeight) {
        ok("0")},
       // A line that starts with "s" but not with the keyword is a constraint.
       {"s1 +s2 >= 1 ;\n", {"clause s1 s2"}, ok("3")},
+      // A byte-order mark at the start of the file is skipped.
+      {"\xEF\xBB\xBF[3] +1 x >= 1 ;\n[1] -1 x >= 0 ;\n", {"clause x [3]", "clause ~x [1]"}, ok("2")},
   });
 }
 
@@ -246,6 +279,10 @@ TEST(RukReader, MalformedLinesEndTheReading) {
       {"soft: x ;\n", {}, failure(8, 1)},
       {"soft: -3 ;\n", {}, failure(8, 1)},
       {"soft: 2147483648\n", {}, failure(9, 1, tooBig)},
+      // A second weight, or any name that starts with "[".
+      {"[3] [2] +1 x >= 1 ;\n", {}, failure(8, 1)},
+      {"[3] +1 x +1 ~[y] >= 1 ;\n", {}, failure(8, 1)},
+      {"[1] +2.5 x >= 1 ;\n", {}, failure(8, 1)},
       {"soft: 5 ; 3\n", {}, failure(8, 1)},
       {"[2] +1 x >= 1 ; [3] +1 y >= 1 ;\n", {}, failure(8, 1)},
       {"min: +1 x ;\n", {}, failure(4, 1)},
