@@ -78,14 +78,6 @@ TEST_F(PBBinary, CostLimitAtTheHardWeightAndWithWeightsOnBothPolarities) {
   }
 }
 
-// A comment after the objective and a byte-order mark before the first
-// weight change nothing of the problem.
-TEST_F(PBBinary, CommentOnTheObjectiveLineAndByteOrderMark) {
-  EXPECT_EQ(results(run("opb", "max: +1 x ; * note\n+1 x >= 0 ;\n").out), "o -1\ns OPTIMUM FOUND\nv x\n");
-  EXPECT_EQ(results(run("ruk", "\xEF\xBB\xBF[3] +1 x >= 1 ;\n[1] -1 x >= 0 ;\n").out),
-            "o 1\ns OPTIMUM FOUND\nv x\n");
-}
-
 TEST_F(PBBinary, SoftConstraintThatAlwaysHoldsCostsNothing) {
   RunResult r = run("ruk", "[3] +1 x >= 0 ;\n");
   EXPECT_EQ(r.status, 255);
