@@ -1,17 +1,18 @@
 #include "cooperation/Comment.h"
 
-#include <cstdarg>
-#include <cstdio>
-
 void comment(const char* format, ...) {
   fflush(stdout);
-  flockfile(stderr);  // one whole line, though every thread and the signal thread write here
-  fputs("c ", stderr);
   va_list args;
   va_start(args, format);
-  vfprintf(stderr, format, args);
+  commentLine(stderr, format, args);
   va_end(args);
-  fputc('\n', stderr);
-  fflush(stderr);
-  funlockfile(stderr);
+}
+
+void commentLine(FILE* stream, const char* format, va_list args) {
+  flockfile(stream);
+  fputs("c ", stream);
+  vfprintf(stream, format, args);
+  fputc('\n', stream);
+  fflush(stream);
+  funlockfile(stream);
 }

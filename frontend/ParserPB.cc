@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cooperation/Comment.h"
 #include "frontend/ReadingClock.h"
 
 namespace {
@@ -49,18 +50,11 @@ int64_t magnitude(int64_t x) { return x < 0 ? -x : x; }
 
 }  // namespace
 
-// The line is written under the stream's lock: the signal thread may print a
-// status line at any moment, and it must not land inside this one.
 void readerComment(const char* format, ...) {
-  flockfile(stdout);
-  fputs("c ", stdout);
   va_list args;
   va_start(args, format);
-  vprintf(format, args);
+  commentLine(stdout, format, args);
   va_end(args);
-  fputc('\n', stdout);
-  fflush(stdout);
-  funlockfile(stdout);
 }
 
 int ParserPB::load(const char* file) {
