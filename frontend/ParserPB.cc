@@ -125,9 +125,9 @@ int ParserPB::parseLine() {
   return parseConstraint();
 }
 
-// Terms after a ";" still belong to the objective; the line ends it, and so
-// does a "*" where a term would start, which begins a comment ("+2 * x",
-// with a coefficient before the "*", is still 2 x). A
+// Terms after a ";" still belong to the objective. It ends where the rest
+// of the line is empty or a "*" comment, as a constraint line does after its
+// right-hand side ("+2 * x", a coefficient before the "*", is still 2 x). A
 // negated literal c * ~x is c - c * x, and a net n < 0 on x is n + (-n) * ~x,
 // so every term becomes a positive weight plus a constant.
 //
@@ -136,13 +136,12 @@ int ParserPB::parseLine() {
 // to what follows it.
 int ParserPB::parseCostFunction(bool maximise) {
   int64_t offset = 0, sum = 0;
-  for (scan.skipBlanks(); !scan.atLineEnd(); scan.skipBlanks()) {
+  while (!scan.skipEmptyRest()) {
     if (scan.atGluedSemicolon()) return parseMalformed;
     if (scan.peek() == ';') {
       scan.advance();
       continue;
     }
-    if (scan.peek() == '*') break;
     Term term;
     const int code = parseProduct(term);
     if (code != parseOk) return code;
@@ -158,7 +157,6 @@ int ParserPB::parseCostFunction(bool maximise) {
     else
       offset += coef;
   }
-  scan.skipLine();
   normalise(offset);
   for (const NormalTerm& t : terms) sink.addObjectiveTerm(neg(t.lit), t.coef);
   readerComment("Cost Offset: %lld", (long long)offset);
