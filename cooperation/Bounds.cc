@@ -7,6 +7,7 @@
 
 #include "cooperation/Comment.h"
 #include "cooperation/Cooperation.h"
+#include "cooperation/Output.h"
 #include "solver/PBOSolver.h"
 
 // Cost sums stay far from the 64-bit limit below this.
@@ -99,12 +100,12 @@ void Cooperation::reportProblemType() const {
 // The two-thread search has nothing to minimise on a decision problem: the
 // answer is UNKNOWN.
 void Cooperation::refuseDecisionProblem() {
-  claimAnswerOrWait();
+  claimOutputOrWait();
   comment("ERROR! illegal -thread=%d; multithreading approach is currently not available for decision problems",
           nbThreads);
   printResultHead();
   printStatus("UNKNOWN");
-  endRun(255);
+  endProcess(255);
 }
 
 // Ends the search once the lower bound has reached the best upper bound.

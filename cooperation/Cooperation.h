@@ -73,7 +73,6 @@ class Cooperation {
 
   // Stop and status flags.
   std::atomic<bool> done{false};
-  std::atomic<bool> answerPrinted{false};
   std::atomic<bool> interrupted{false};
   std::atomic<bool> timedOut{false};
   std::atomic<bool> lbTimeOut{false};
@@ -84,7 +83,7 @@ class Cooperation {
   // Set with done when the search is complete (an optimum, or no model at
   // all, proven): the answer then stands even if a budget ran out elsewhere.
   std::atomic<bool> proven{false};
-  int nbFinished = 0;  // under answerMutex
+  int nbFinished = 0;  // under answerMutex: the threads that have ended their search
 
   // Bounds and the best model (under boundMutex). bounds[0] is the global
   // lower bound, bounds[tid] a thread's own bound, bounds[nbThreads] the best
@@ -182,13 +181,8 @@ class Cooperation {
   bool multiLitValue(Solver* s, Lit l);
 
   // The end of the run (Answer.cc). One answer is printed, by the thread
-  // that claims it; the callers decide when, these say how.
-  // True with answerMutex held for good (the claimer ends the process);
-  // false, with the mutex released, when an answer is already out.
-  bool claimAnswer();
-  // Claims the answer, or waits for the thread that holds it to end the
-  // process.
-  void claimAnswerOrWait();
+  // that claims the output (cooperation/Output.h); the callers decide when,
+  // these say how.
   // The rule and the wall-clock line above every answer; the answer of
   // preprocessing prints the time without its unit.
   void printResultHead(bool withUnit = true) const;
@@ -196,11 +190,6 @@ class Cooperation {
   // The answer of a run whose time ran out before anything was searched.
   [[noreturn]] void endOutOfTime();
   static void printStatus(const char* status);  // "s <status>"
-  // Ends the process with the streams flushed. From the signal thread the
-  // workers may still be running, so no static destructor may run under
-  // them: that end skips them.
-  [[noreturn]] static void endRun(int status);
-  [[noreturn]] static void endRunFromSignalThread(int status);
 
  private:
   // The steps of initBound.

@@ -4,6 +4,7 @@
 
 #include "cooperation/Comment.h"
 #include "cooperation/Cooperation.h"
+#include "cooperation/Output.h"
 
 double wcTime(const struct timeval& start) { return (double)(long long)(elapsedMs(start) + 0.5) / 1000.0; }
 
@@ -33,7 +34,6 @@ void Cooperation::reportBoundValue(int tid, BoundType type) {
             type == BoundType::Upper ? " ub" : type == BoundType::Lower ? " lb" : "lub", nbExported[tid],
             nbImported[tid], perImport);
   } else if (type == BoundType::Upper) {
-    printf("o %lld\n", shown);
-    fflush(stdout);
+    printLine(stdout, "o %lld", shown);
   }
 }

@@ -3,11 +3,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "cooperation/Output.h"
 #include "driver/RUKSolver.h"
 
 void RUKSolver::reportFinalResult() {
   printFinalResult();
-  coop->endRun(255);
+  endProcess(255);
 }
 
 // A proof stands whatever budget ran out afterwards: one thread may prove the
@@ -18,7 +19,7 @@ void RUKSolver::printFinalResult() {
   if (coop->nbSolutions < 1) {
     coop->printStatus(cutShort || (!coop->proven && coop->timedOut) ? "UNKNOWN" : "UNSATISFIABLE");
   } else {
-    if (!coop->quiet) printf("o %lld\n", (long long)(coop->bounds[coop->nbThreads] + coop->objConstant));
+    if (!coop->quiet) printLine(stdout, "o %lld", (long long)(coop->bounds[coop->nbThreads] + coop->objConstant));
     coop->printStatus(cutShort ? "SATISFIABLE" : "OPTIMUM FOUND");
     multiReportCertificate();
   }
@@ -55,7 +56,7 @@ static void printNumberedModel(const std::vector<char>& model, int count) {
 // The model line is made of many writes; the stream stays locked over all of
 // them so that no other thread's line can come out inside it.
 void RUKSolver::multiReportCertificate() {
-  flockfile(stdout);
+  if (!lockOutput()) return;
   fputs("v ", stdout);
   const bool named = inputFormat > formatWcnf;
   if (!named) printNumberedModel(coop->bestModel, coop->nbOrigVars);
@@ -72,6 +73,5 @@ void RUKSolver::multiReportCertificate() {
     separator = " ";
   }
   fputc('\n', stdout);
-  fflush(stdout);
-  funlockfile(stdout);
+  unlockOutput();
 }

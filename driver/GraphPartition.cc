@@ -6,6 +6,7 @@
 #include "driver/ConstraintHyperGraph.h"
 #include "driver/RUKSolver.h"
 #include "hypergraph/hgp.h"
+#include "solver/Fatal.h"
 
 // Two passes, counting then filling, so that no occurrence list is grown.
 ConstraintHyperGraph constraintHyperGraph(const Solver& s) {
@@ -36,6 +37,9 @@ static std::vector<int> partitionConstraints(const ConstraintHyperGraph& g, int 
   if (nparts < 2) return part;
   const int options[9] = {1, 10, 1, 1, 1, 0, 0, seed, 0};
   int edgecut = 0;
+  // A failed allocation in the partitioner ends the run like any other
+  // fatal error: after an answer that is already being printed, not in it.
+  HGP_SetFatalHandler(fatalError);
   HGP_PartRecursiveStoppable(g.nbVertices, g.nbNets(), nullptr, g.eptr.data(), g.eind.data(), nullptr, nparts, 5,
                              options, part.data(), &edgecut, stop, stopArg);
   return part;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "cooperation/Comment.h"
+#include "cooperation/Output.h"
 #include "driver/RUKSolver.h"
 
 // The identity map is no map at all (null): a table per literal is only
@@ -43,11 +44,11 @@ bool RUKSolver::preprocessor() {
     return false;
   }
   coop->done = true;
-  coop->claimAnswerOrWait();
+  claimOutputOrWait();
   coop->printResultHead(false);
   comment("Solved by Preprocessing");
   coop->printStatus("UNSATISFIABLE");
-  coop->endRun(255);  // holding answerMutex: nothing else is printed
+  endProcess(255);  // the owner of the output: nothing else is printed
 }
 
 void RUKSolver::oneTimeSetUp() {
@@ -136,11 +137,11 @@ void RUKSolver::finish() {
     solver = nullptr;
     return;
   }
-  if (!coop->claimAnswer()) return;
+  if (!claimOutput()) return;
   const bool outOfTime = solver->role == Role::LowerBound ? (bool)coop->lbTimeOut : (bool)coop->ubTimeOut;
   if (outOfTime && !coop->proven) coop->interrupted = true;
   coop->done = true;
-  reportFinalResult();  // ends the process, answerMutex still held
+  reportFinalResult();  // ends the process
 }
 
 int RUKSolver::solve() {

@@ -3,7 +3,6 @@
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -257,8 +256,5 @@ void RUKSolverSink::addClause(vec<Lit>& lits, Cost weight) {
 void parse_DIMACS(gzFile in, RUKSolver** solvers, int count) {
   RUKSolverSink sink(solvers, count);
   DimacsResult result = readDimacs(in, solvers[0]->inputFormat == formatWcnf, sink);
-  if (!result.ok) {
-    comment("%s", result.message.c_str());
-    exit(3);
-  }
+  if (!result.ok) endWithComment(3, "%s", result.message.c_str());
 }

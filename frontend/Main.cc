@@ -3,9 +3,10 @@
 //
 // Exit statuses: 1 for a refused command line or an input file that cannot
 // be opened, 0 for the help text, 3 for malformed input, 255 for a result
-// (printed by a worker thread, which ends the process), 0 when both workers
-// return. Everything that main allocates lives to the end of the process:
-// the workers end it while they still use it.
+// (printed by a worker thread, which ends the process). Every end claims the
+// output first: a signal report may have claimed it already, and then that
+// report ends the run. Everything that main allocates lives to the end of
+// the process: the workers end it while they still use it.
 #include <pthread.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -13,10 +14,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 
 #include "cooperation/Comment.h"
 #include "cooperation/Cooperation.h"
+#include "cooperation/Output.h"
 #include "driver/RUKSolver.h"
 #include "frontend/DimacsReader.h"
 #include "frontend/Options.h"
@@ -32,11 +33,12 @@ const int limitExport = 16;
 RUKSolver** solvers = nullptr;
 Cooperation* coop = nullptr;
 
-void printUsage(const char* programName) {
+[[noreturn]] void endWithUsage(const char* programName, int status) {
+  claimOutputOrWait();
   solvers[0]->reportSolverVersion();
-  fflush(stdout);
-  fputs(usageText(programName).c_str(), stderr);
-  fflush(stderr);
+  const std::string usage = usageText(programName);
+  writeLines(stderr, usage.data(), usage.size());
+  endProcess(status);
 }
 
 // Ends a refused command line: its message, then status 1 (the help text,
@@ -46,14 +48,11 @@ void handleCommandLine(const CommandLineResult& result, const char* programName)
     case CommandLine::Run:
       return;
     case CommandLine::Error:
-      comment("%s", result.message.c_str());
-      exit(1);
+      endWithComment(1, "%s", result.message.c_str());
     case CommandLine::Help:
-      printUsage(programName);
-      exit(0);
+      endWithUsage(programName, 0);
     case CommandLine::NoInputFile:
-      printUsage(programName);
-      exit(1);
+      endWithUsage(programName, 1);
   }
 }
 
@@ -67,17 +66,11 @@ bool isDirectory(const char* fileName) {
 void parseInputFile(const Settings& settings) {
   const char* fileName = settings.inputFile.c_str();
   gzFile in = isDirectory(fileName) ? nullptr : gzopen(fileName, "rb");
-  if (in == nullptr) {
-    comment("ERROR! Could not open file: %s", fileName);
-    exit(1);
-  }
+  if (in == nullptr) endWithComment(1, "ERROR! Could not open file: %s", fileName);
   int format = solvers[0]->inputFormat;
   if (format == formatCnf || format == formatWcnf) {
     parse_DIMACS(in, solvers, nbThreads);
-    if (gzclose(in) != Z_OK) {
-      comment("PARSE ERROR! Cannot read the input file %s", fileName);
-      exit(3);
-    }
+    if (gzclose(in) != Z_OK) endWithComment(3, "PARSE ERROR! Cannot read the input file %s", fileName);
     return;
   }
   gzclose(in);
@@ -87,8 +80,8 @@ void parseInputFile(const Settings& settings) {
   ParserRUK rukReader(sink);
   const int code = format == formatOpb ? opbReader.load(fileName) : rukReader.load(fileName);
   // The part read before a malformed line is not the problem: never solve it.
-  if (code == parseUnreadable) exit(1);
-  if (code != parseOk) exit(3);
+  if (code == parseUnreadable) endProcess(1);
+  if (code != parseOk) endProcess(3);
 }
 
 void* startThreads(void* arg) {
@@ -160,12 +153,13 @@ int main(int argc, char** argv) {
 
   pthread_t threads[nbThreads];
   for (int i = 0; i < nbThreads; i++) {
-    if (pthread_create(&threads[i], nullptr, startThreads, (void*)(intptr_t)i) != 0) {
-      comment("ERROR! Could not start search thread %d", i);
-      exit(1);
-    }
+    if (pthread_create(&threads[i], nullptr, startThreads, (void*)(intptr_t)i) != 0)
+      endWithComment(1, "ERROR! Could not start search thread %d", i);
   }
+  // A worker ends the process with the answer; both return only when some
+  // other thread has claimed the output, and then this waits for its end.
   for (int i = 0; i < nbThreads; i++) pthread_join(threads[i], nullptr);
+  claimOutputOrWait();
   printStats();
-  exit(0);
+  endProcess(0);
 }

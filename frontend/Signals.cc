@@ -2,12 +2,13 @@
 // print through stdio and end the process, none of which is async-signal-safe.
 // They are blocked in every thread from the first instant of main instead,
 // and one thread takes them with sigtimedwait and reports from an ordinary
-// thread context. A SIGTERM therefore never interrupts the thread that holds
-// answerMutex: the reporting thread simply waits for it like any other thread.
+// thread context. A SIGTERM therefore never interrupts a thread in the middle
+// of a line or an answer: the reporting thread claims the output like any
+// other thread.
 //
-// One report per run: the first one taken claims the answer, and a signal
-// that finds the answer claimed (by a worker or an earlier signal) leaves
-// the end to the claimer. When a SIGTERM and a SIGINT are both pending, the
+// One report per run: the first one taken claims the output, and a signal
+// that finds it claimed (by a worker, a refused input or an earlier signal)
+// leaves the end to the claimer. When a SIGTERM and a SIGINT are both pending, the
 // SIGTERM is taken first, whatever their numbers: its report keeps the best
 // model, which the other would lose.
 #include "frontend/Signals.h"
@@ -24,6 +25,7 @@
 
 #include "cooperation/Comment.h"
 #include "cooperation/Cooperation.h"
+#include "cooperation/Output.h"
 #include "driver/RUKSolver.h"
 #include "solver/Fatal.h"
 
@@ -34,55 +36,57 @@ std::atomic<Cooperation*> signalCoop{nullptr};
 RUKSolver** signalSolvers = nullptr;  // published with signalCoop
 sigset_t handledSignals;
 
-void interruptedReport(Cooperation* coop) {
-  if (coop != nullptr) coop->claimAnswerOrWait();
+void interruptedReport() {
+  claimOutputOrWait();
   comment("%s", "");
   comment("*** INTERRUPTED ***");
   comment("Wall Clock Time: %.2f s", wcTime(runStart));
   comment("%s", "");
   comment("*** INTERRUPTED ***");
-  Cooperation::endRunFromSignalThread(0);
+  endProcess(0);
 }
 
-// The best solution found so far, in the result format. answerMutex keeps it
-// from meeting the final report; boundMutex keeps the bound, the solution
-// count and the model consistent with each other while they are printed (the
-// upper-bound thread writes them together under it). answerMutex is never
-// released: the process ends here, and no other thread may print a result.
+// The best solution found so far, in the result format. The claim of the
+// output keeps it from meeting the final report; boundMutex keeps the bound,
+// the solution count and the model consistent with each other while they
+// are printed (the upper-bound thread writes them together under it). It is
+// taken before the first line, which holds the output for good: a progress
+// row printed under boundMutex can then no longer wait for the output while
+// this report waits for boundMutex.
 void terminateReport(Cooperation* coop) {
+  claimOutputOrWait();
   if (coop == nullptr) {  // nothing exists yet that could hold a solution
     Cooperation::printResultHead(runStart, true);
     Cooperation::printStatus("UNKNOWN");
-    Cooperation::endRunFromSignalThread(0);
+    endProcess(0);
   }
-  coop->claimAnswerOrWait();
   coop->interrupted = true;
   coop->done = true;
-  pthread_mutex_lock(&coop->boundMutex);  // before the head: no progress row may come after it
+  pthread_mutex_lock(&coop->boundMutex);
   coop->printResultHead();
   if (coop->nbSolutions < 1) {
     coop->printStatus("UNKNOWN");
   } else {
     long long best = (long long)(coop->bounds[coop->nbThreads] + coop->objConstant);
-    if (!coop->quiet) printf("o %lld\n", best);
-    printf("c Best Solution: %lld\n", best);
+    if (!coop->quiet) printLine(stdout, "o %lld", best);
+    printLine(stdout, "c Best Solution: %lld", best);
     coop->printStatus("SATISFIABLE");
     signalSolvers[0]->multiReportCertificate();
   }
-  Cooperation::endRunFromSignalThread(0);
+  endProcess(0);
 }
 
 // The time limit has passed and a search has not ended on its own (a long
 // step between two looks at the clock): the answer the final report would
 // give for a run cut short, with a proof still counted as a proof.
 void outOfTimeReport(Cooperation* coop) {
-  coop->claimAnswerOrWait();
+  claimOutputOrWait();
   if (!coop->proven) coop->interrupted = true;
   coop->timedOut = true;
   coop->done = true;
   pthread_mutex_lock(&coop->boundMutex);
   signalSolvers[0]->printFinalResult();
-  Cooperation::endRunFromSignalThread(255);
+  endProcess(255);
 }
 
 // The searches end on their own at their budgets; this is only the net
@@ -128,7 +132,7 @@ void* waitForSignals(void*) {
     if (preferTerminate(signal) == SIGTERM)
       terminateReport(coop);
     else
-      interruptedReport(coop);
+      interruptedReport();
   }
   return nullptr;
 }

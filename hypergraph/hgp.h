@@ -32,6 +32,14 @@ int HGP_PartRecursiveStoppable(int nvtxs, int nhedges, const int *vwgts, const i
                                const int *options, int *part, int *edgecut, int (*stop)(void *),
                                void *stopArg);
 
+/* A refused argument or a failed allocation ends the process.  By default
+ * the message and one more empty line go to stderr and the status is 1; a
+ * program with rules of its own for its output and its end installs a
+ * handler, which is given the message without its newlines and must not
+ * return.  A null handler restores the default. */
+typedef void (*HGP_FatalHandler)(const char *message);
+void HGP_SetFatalHandler(HGP_FatalHandler handler);
+
 #ifdef __cplusplus
 }
 #endif

@@ -4,16 +4,29 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 #include <utility>
 
 #include "hypergraph/ZVlib.h"
+#include "hypergraph/hgp.h"
 
+static HGP_FatalHandler fatalHandler = nullptr;
+
+void HGP_SetFatalHandler(HGP_FatalHandler handler) { fatalHandler = handler; }
+
+/* The message is formatted whole first, so that it leaves in one write. */
 void errexit__(const char *format, ...) {
+  char text[1024];
   va_list args;
   va_start(args, format);
-  std::vfprintf(stderr, format, args);
+  int length = std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
-  std::fprintf(stderr, "\n");
+  if (length < 0) length = 0;
+  if (size_t(length) >= sizeof text) length = int(sizeof text) - 1;
+  while (length > 0 && text[length - 1] == '\n') text[--length] = '\0';
+  if (fatalHandler != nullptr) fatalHandler(text);
+  std::string whole = std::string(text, size_t(length)) + "\n\n";
+  std::fwrite(whole.data(), 1, whole.size(), stderr);
   std::fflush(stderr);
   std::exit(EXIT_FAILURE);
 }

@@ -5,9 +5,10 @@
 
 #include "hypergraph/hgraph.h"
 
-/* Prints the message and one more newline on stderr and ends the process
- * with a non-zero status: the partitioner cannot recover from a refused
- * argument or a failed allocation, and must not look like a success. */
+/* Ends the process through the installed fatal handler, or by default with
+ * the message and one more newline on stderr and a non-zero status: the
+ * partitioner cannot recover from a refused argument or a failed
+ * allocation, and must not look like a success. */
 [[noreturn]] void errexit__(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 /* The partitioner keeps its generator in the control record so that it

@@ -1,14 +1,10 @@
 #include "solver/Fatal.h"
 
-#include <cstdio>
 #include <cstdlib>
 
-void fatalError(const char* message) {
-  fflush(stdout);
-  fprintf(stderr, "c Error: %s\n", message);
-  fflush(stderr);
-  exit(1);
-}
+#include "cooperation/Comment.h"
+
+void fatalError(const char* message) { endWithComment(1, "Error: %s", message); }
 
 void* xmalloc(size_t bytes) {
   void* block = malloc(bytes == 0 ? 1 : bytes);

@@ -3,8 +3,9 @@
 
 #include <cstddef>
 
-// Flushes standard output, prints "c Error: <message>" on standard error and
-// exits with status 1.
+// Prints "c Error: <message>" on standard error and ends the process with
+// status 1. When another thread owns the output (an answer is being
+// printed), that thread ends the process instead, and this one waits.
 [[noreturn]] void fatalError(const char* message);
 
 // malloc/realloc that never return null: running out of memory is fatal.

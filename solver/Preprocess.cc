@@ -5,8 +5,8 @@
 // equivalenceMap keeps the replacement, from which the model of a replaced
 // variable is read.
 #include <cassert>
-#include <cstdio>
 
+#include "cooperation/Output.h"
 #include "solver/FGraph.h"
 #include "solver/PBOSolver.h"
 
@@ -67,8 +67,7 @@ bool PBOSolver::registerEquivalentLiterals(const std::vector<int>& component) {
     const Lit l = component[i];
     if (equivalenceMap[l] != l) continue;
     if (l == neg(rep)) {
-      printf("c Conflict found at preprocessing!\n");
-      fflush(stdout);
+      printLine(stdout, "c Conflict found at preprocessing!");
       ok = false;
       return false;
     }
