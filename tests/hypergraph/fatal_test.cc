@@ -2,6 +2,8 @@
 // message, one more empty line, and a failure status.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "tests/hypergraph/hgp_test_util.h"
@@ -38,6 +40,25 @@ TEST(FatalPathsDeathTest, RefusedArgumentsInOrder) {
                                   c.nparts, c.ubfactor, options.data(), part, &cut),
                 ::testing::ExitedWithCode(1), std::string("^") + c.message + "\n\n$");
   }
+}
+
+// A program with output rules of its own installs a handler: it is given
+// the message without its newlines, and the default message is not written.
+TEST(FatalPathsDeathTest, InstalledHandlerReceivesTheBareMessage) {
+  const std::vector<int> options = {1, 10, 1, 1, 1, 0, 0, 91648253, 0};
+  std::vector<int> eind = {0, 1, 1, 2};
+  int eptr[3] = {0, 2, 4}, part[3], cut;
+  auto reportAndExit = [](const char *message) {
+    std::fprintf(stderr, "[%s]", message);
+    std::fflush(stderr);
+    std::_Exit(7);
+  };
+  EXPECT_EXIT(
+      {
+        HGP_SetFatalHandler(reportAndExit);
+        HGP_PartRecursive(3, 2, nullptr, eptr, eind.data(), nullptr, 1, 5, options.data(), part, &cut);
+      },
+      ::testing::ExitedWithCode(7), "^\\[Nparts should be at least 2\\.\\]$");
 }
 
 // A byte count that does not fit in size_t (here one that would wrap to 4)
