@@ -10,8 +10,10 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <regex>
+#include <algorithm>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frontend_test_util.h"
@@ -73,30 +75,39 @@ RunResult runOnOnePipe(const std::vector<std::string>& args, long termDelayUs) {
   return result;
 }
 
-// The lines these runs can print, each matched whole: a line cut into or
-// glued to another one matches none of them.
+// The lines these runs can print: the fixed ones given, and the shapes of
+// the boxes and the wall-clock line. A line cut into or glued to another
+// one matches none of them.
 class LineShapes {
-  std::vector<std::regex> shapes;
+  std::set<std::string> fixed;
+
+  static bool allOf(const std::string& text, size_t from, size_t to, char c) {
+    return from < to && text.find_first_not_of(c, from) >= to;
+  }
+  static bool rule(const std::string& line) { return line.compare(0, 2, "c ") == 0 && allOf(line, 2, line.size(), '='); }
+  static bool boxTitle(const std::string& line) {
+    const size_t open = line.find("[ "), close = line.find(" ]");
+    return line.compare(0, 2, "c ") == 0 && open != std::string::npos && close != std::string::npos && open < close &&
+           allOf(line, 2, open, '=') && allOf(line, close + 2, line.size(), '=');
+  }
+  static bool boxRow(const std::string& line) {
+    return line.size() > 4 && line.compare(0, 3, "c |") == 0 && line.back() == '|';
+  }
+  static bool wallClock(const std::string& line) {
+    std::string time = line.substr(std::min(line.size(), wallClockLine.size()));
+    if (time.size() > 2 && time.compare(time.size() - 2, 2, " s") == 0) time.resize(time.size() - 2);
+    const size_t point = time.find('.');
+    return line.compare(0, wallClockLine.size(), wallClockLine) == 0 && point != std::string::npos && point > 0 &&
+           time.size() == point + 3 && time.find_first_not_of("0123456789.") == std::string::npos &&
+           time.find('.', point + 1) == std::string::npos;
+  }
 
  public:
-  explicit LineShapes(const std::vector<std::string>& patterns) {
-    const char* common[] = {
-        "c =+",                                  // rules
-        "c =+\\[ [A-Za-z ]+ \\]=+",              // box titles
-        "c \\|[^|]*(\\|[^|]*)*\\|",              // box rows and statistics rows
-        "c Wall Clock Time: [0-9]+\\.[0-9]{2}( s)?",
-    };
-    for (const char* pattern : common) shapes.emplace_back(pattern);
-    for (const std::string& pattern : patterns) shapes.emplace_back(pattern);
-  }
+  explicit LineShapes(std::set<std::string> fixedLines) : fixed(std::move(fixedLines)) {}
   bool whole(const std::string& line) const {
-    for (const std::regex& shape : shapes)
-      if (std::regex_match(line, shape)) return true;
-    return false;
+    return fixed.count(line) || rule(line) || boxTitle(line) || boxRow(line) || wallClock(line);
   }
 };
-
-std::string escaped(const std::string& text) { return std::regex_replace(text, std::regex("[.^$|()\\[\\]*+?{}\\\\]"), "\\$&"); }
 
 // The checks of one run's text (one stream, or both on one pipe); returns
 // its "s" line.
@@ -155,10 +166,10 @@ TEST_F(OutputOrder, PreprocessingConflictInBothThreadsPrintsTheAnswerLast) {
 // prints one answer, last: the report's, or the search's when it came first.
 TEST_F(OutputOrder, EarlyTermLeavesOneAnswerLastAndEveryLineWhole) {
   const std::string file = dir.write("t.opb", smallOpb);
-  const LineShapes shapes({"c Parsing opb file format\\. File " + escaped(file) + "\\.",
-                           "c Instance file " + escaped(file), "c File size is 34 bytes\\.", "c Cost Offset: 0",
-                           "c Highest Coefficient sum: 3", "c Best Solution: [12]", "o [12]",
-                           "s (OPTIMUM FOUND|SATISFIABLE|UNKNOWN)", "v -?x -?y"});
+  const LineShapes shapes({"c Parsing opb file format. File " + file + ".", "c Instance file " + file,
+                           "c File size is 34 bytes.", "c Cost Offset: 0", "c Highest Coefficient sum: 3",
+                           "c Best Solution: 1", "c Best Solution: 2", "o 1", "o 2", "s OPTIMUM FOUND",
+                           "s SATISFIABLE", "s UNKNOWN", "v x y", "v x -y", "v -x y", "v -x -y"});
   const std::vector<std::string> args = {"-file-format=opb", file};
   auto expectOneAnswer = [&shapes](const RunResult& r, const std::string& context) {
     if (r.status == -1) {
