@@ -1,6 +1,7 @@
 // The bounds the threads agree on: the lower bound raised core by core, the
 // best upper bound lowered model by model, and the stop decision when they
-// meet. Every operation holds boundMutex for its whole run.
+// meet. Every operation holds boundMutex while it reads or writes them, and
+// does nothing under it that could end the run.
 
 #include <algorithm>
 #include <climits>
@@ -147,17 +148,24 @@ void Cooperation::updateUpperValue(Solver* s, int tid, Cost value) {
 }
 
 // Takes into the upper-bound solver a better bound that the other thread
-// found since this thread last looked.
+// found since this thread last looked. The solver's bound constraint is
+// built after boundMutex is given back: building it allocates, and a failed
+// allocation waits for the owner of the output to end the run, which must
+// not happen under the mutex that a SIGTERM report, owning the output,
+// waits for.
 void Cooperation::checkUpperValuePortfolio(Solver* s, int tid) {
   pthread_mutex_lock(&boundMutex);
-  if (!done && bounds[nbThreads] < bounds[tid] && nbSolutions >= 1) {
-    s->cancelUntil(0);
-    static_cast<PBOSolver*>(s)->updateObjFunction(bounds[nbThreads]);
-    bounds[tid] = bounds[nbThreads];
-    s->solverUB = bounds[nbThreads];
-    if (!done) reportBoundValue(tid, BoundType::Upper);
+  const Cost best = bounds[nbThreads];
+  const bool better = !done && best < bounds[tid] && nbSolutions >= 1;
+  if (better) {
+    bounds[tid] = best;
+    reportBoundValue(tid, BoundType::Upper);
   }
   pthread_mutex_unlock(&boundMutex);
+  if (!better) return;
+  s->cancelUntil(0);
+  static_cast<PBOSolver*>(s)->updateObjFunction(best);
+  s->solverUB = best;
 }
 
 void Cooperation::updateLowerValue(Solver*, int tid, Cost value) {

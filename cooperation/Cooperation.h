@@ -135,6 +135,8 @@ class Cooperation {
   bool dynamicDecompositionOn = false;  // withdraw soft constraints below currentWeight
   int seed = 91648253;                  // of the hypergraph partitioner
 
+  // Nothing that can end the run (an allocation) is done under boundMutex:
+  // the SIGTERM report claims the output first and then waits for it.
   pthread_mutex_t boundMutex;
   pthread_mutex_t clauseMutex;
   pthread_mutex_t answerMutex;

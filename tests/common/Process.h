@@ -58,6 +58,7 @@ inline std::string readFile(const std::string& path) {
 struct RunResult {
   int status = -1;  // exit status, or -1 when killed by a signal (or by wait's time-out)
   std::string out, err;
+  int signal = 0;  // the signal that killed it (SIGKILL after wait's time-out)
 };
 
 // A forked child whose standard output and error go to files; it runs a
@@ -133,7 +134,8 @@ class Process {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     reaped_ = true;
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath_), readFile(errPath_)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath_), readFile(errPath_),
+            WIFSIGNALED(status) ? WTERMSIG(status) : 0};
   }
 
   // Waits until the file (standard error unless told) contains text; false
