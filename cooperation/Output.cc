@@ -48,9 +48,10 @@ void endProcess(int status) {
   _exit(status);
 }
 
+// A writer that finds the output claimed by another thread drops its line.
 // The owner's first line takes the lock once more and never gives that
-// back: from then on a writer that has not seen the claim yet waits here
-// until the process ends instead of writing.
+// back: from then on every other writer, also one that writes through stdio
+// directly, waits at the lock until the process ends.
 bool lockOutput() {
   flockfile(stdout);
   if (!outputClaimed.load(std::memory_order_acquire)) return true;
