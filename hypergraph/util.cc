@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <string>
 #include <utility>
 
 #include "hypergraph/ZVlib.h"
@@ -14,19 +13,22 @@ static HGP_FatalHandler fatalHandler = nullptr;
 
 void HGP_SetFatalHandler(HGP_FatalHandler handler) { fatalHandler = handler; }
 
-/* The message is formatted whole first, so that it leaves in one write. */
+/* The message is formatted whole first, so that it leaves in one write, and
+ * in a buffer of its own: this runs when an allocation has failed. */
 void errexit__(const char *format, ...) {
   char text[1024];
+  const size_t room = sizeof text - 2;  // the two newlines of the default end
   va_list args;
   va_start(args, format);
-  int length = std::vsnprintf(text, sizeof text, format, args);
+  int length = std::vsnprintf(text, room, format, args);
   va_end(args);
   if (length < 0) length = 0;
-  if (size_t(length) >= sizeof text) length = int(sizeof text) - 1;
+  if (size_t(length) >= room) length = int(room) - 1;
   while (length > 0 && text[length - 1] == '\n') text[--length] = '\0';
   if (fatalHandler != nullptr) fatalHandler(text);
-  std::string whole = std::string(text, size_t(length)) + "\n\n";
-  std::fwrite(whole.data(), 1, whole.size(), stderr);
+  text[length++] = '\n';
+  text[length++] = '\n';
+  std::fwrite(text, 1, size_t(length), stderr);
   std::fflush(stderr);
   std::exit(EXIT_FAILURE);
 }
