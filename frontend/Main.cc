@@ -24,6 +24,7 @@
 #include "frontend/ParserRUK.h"
 #include "frontend/ReadingClock.h"
 #include "frontend/Signals.h"
+#include "solver/Fatal.h"
 
 namespace {
 
@@ -96,6 +97,7 @@ void* startThreads(void* arg) {
 int main(int argc, char** argv) {
   struct timeval start;
   gettimeofday(&start, nullptr);
+  endRunOnFailedAllocation();
   startSignalThread(start);
   Settings settings;
   const char* programName = argc > 0 ? argv[0] : "quon";
@@ -154,7 +156,7 @@ int main(int argc, char** argv) {
   pthread_t threads[nbThreads];
   for (int i = 0; i < nbThreads; i++) {
     if (pthread_create(&threads[i], nullptr, startThreads, (void*)(intptr_t)i) != 0)
-      endWithComment(1, "ERROR! Could not start search thread %d", i);
+      endWithComment(1, "Error: cannot start search thread %d", i);
   }
   // A worker ends the process with the answer; both return only when some
   // other thread has claimed the output, and then this waits for its end.

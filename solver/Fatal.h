@@ -8,6 +8,11 @@
 // printed), that thread ends the process instead, and this one waits.
 [[noreturn]] void fatalError(const char* message);
 
+// From this call on, a new (or a standard container) that finds no memory
+// ends the run like fatalError("out of memory") instead of throwing; a
+// nothrow new still returns null. Called at the start of main.
+void endRunOnFailedAllocation();
+
 // malloc/realloc that never return null: running out of memory is fatal.
 void* xmalloc(size_t bytes);
 void* xrealloc(void* block, size_t bytes);

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <new>
 #include <thread>
+#include <vector>
 
 #include "solver/Fatal.h"
 #include "tests/solver/test_util.h"
@@ -91,4 +95,36 @@ TEST(StartGate, OpenedByOneThreadLetsEveryOtherThreadPass) {
 TEST(FatalError, ImpossibleAllocationEndsTheProcessWithAMessage) {
   EXPECT_EXIT(xmalloc(SIZE_MAX / 2), ::testing::ExitedWithCode(1), "c Error: out of memory");
   EXPECT_EXIT(xrealloc(nullptr, SIZE_MAX / 2), ::testing::ExitedWithCode(1), "c Error: out of memory");
+}
+
+// The same end for new and the standard containers once the handlers are
+// installed; a nothrow new still returns null (std::stable_sort falls back
+// to sorting in place). The sanitizers' allocators report a failed new
+// themselves.
+TEST(FatalError, FailedNewEndsTheProcessWithAMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer reports a failed new itself";
+#endif
+  volatile size_t huge = SIZE_MAX / 4;
+  EXPECT_EXIT((endRunOnFailedAllocation(), ::operator new(huge)), ::testing::ExitedWithCode(1),
+              "c Error: out of memory");
+  EXPECT_EXIT((endRunOnFailedAllocation(), std::vector<char>(huge)), ::testing::ExitedWithCode(1),
+              "c Error: out of memory");
+  EXPECT_EXIT(
+      {
+        endRunOnFailedAllocation();
+        void* none = ::operator new(huge, std::nothrow);
+        fprintf(stderr, "nothrow new gave %s\n", none == nullptr ? "null" : "memory");
+        exit(7);
+      },
+      ::testing::ExitedWithCode(7), "nothrow new gave null");
+}
+
+// A bad_alloc that no failed allocation is behind (a length over the
+// allocator's maximum) ends the same way instead of in std::terminate.
+TEST(FatalError, BadAllocWithoutFailedAllocationEndsTheProcessWithAMessage) {
+  volatile size_t huge = SIZE_MAX / 4;
+  // noexcept: the exception goes to std::terminate, not to the test's catch.
+  auto overMaximum = [&huge]() noexcept { return std::allocator<long>().allocate(huge); };
+  EXPECT_EXIT((endRunOnFailedAllocation(), overMaximum()), ::testing::ExitedWithCode(1), "c Error: out of memory");
 }
