@@ -41,10 +41,17 @@ void claimOutputOrWait() {
   for (;;) pause();  // the owner ends the process
 }
 
+// An answer that did not reach standard output (a full disk, a pipe whose
+// reader is gone while SIGPIPE is ignored) must not end with a result's
+// status: the caller would take the answer for one it has.
 void endProcess(int status) {
   claimOutputOrWait();
   flockfile(stdout);  // never given back
-  fflush(stdout);
+  if (fflush(stdout) != 0 || ferror(stdout)) {
+    static const char lost[] = "c Error: could not write standard output\n";
+    writeToDescriptor(fileno(stderr), lost, sizeof lost - 1);
+    status = 1;
+  }
   _exit(status);
 }
 
