@@ -28,23 +28,20 @@ const bool sanitized = true;
 const bool sanitized = false;
 #endif
 
-std::vector<char*> argvOf(std::vector<std::string>& args) {
+// Runs quon in a child that prepare (returning false on failure) sets up
+// before the program starts: a resource limit, another standard output.
+// Standard output and error otherwise go to the result's files.
+template <class Prepare>
+RunResult runPrepared(const ScratchDir& dir, std::vector<std::string> args, Prepare prepare) {
+  static int counter = 0;
+  const std::string name = dir.file("run" + std::to_string(++counter));
   args.insert(args.begin(), QUON_BINARY);
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  return argv;
-}
-
-// Runs quon with its address space limited to megabytes.
-RunResult runWithAddressLimit(const ScratchDir& dir, std::vector<std::string> args, long megabytes) {
-  std::vector<char*> argv = argvOf(args);
-  const std::string name = dir.file("limit" + std::to_string(megabytes));
   Process process(
       [&] {
-        const rlim_t bytes = (rlim_t)megabytes << 20;
-        const struct rlimit limit = {bytes, bytes};
-        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(123);
+        if (!prepare()) _exit(123);
         execv(QUON_BINARY, argv.data());
         _exit(122);
       },
@@ -52,25 +49,14 @@ RunResult runWithAddressLimit(const ScratchDir& dir, std::vector<std::string> ar
   return process.wait(120);
 }
 
-// Runs quon with standard output replaced by what redirect sets up in the
-// child (standard error still goes to the result's err).
-template <class Redirect>
-RunResult runWithOutput(const ScratchDir& dir, std::vector<std::string> args, Redirect redirect) {
-  static int counter = 0;
-  const std::string name = dir.file("output" + std::to_string(++counter));
-  std::vector<char*> argv = argvOf(args);
-  Process process(
-      [&] {
-        if (!redirect()) _exit(123);
-        execv(QUON_BINARY, argv.data());
-        _exit(122);
-      },
-      name + ".out", name + ".err");
-  return process.wait(60);
+bool limitAddressSpace(long megabytes) {
+  const rlim_t bytes = (rlim_t)megabytes << 20;
+  const struct rlimit limit = {bytes, bytes};
+  return setrlimit(RLIMIT_AS, &limit) == 0;
 }
 
-// The issue-style instance: n variables, each with a unit soft clause
-// against it, and n/2 random hard clauses "not a or not b".
+// A large, easy instance: n variables, each with a unit soft clause against
+// it, and n/2 random hard clauses "not a or not b".
 std::string largeWcnf(int n) {
   testing_support::Lcg random((uint64_t)n);
   const int top = n + 1;
@@ -88,9 +74,9 @@ std::string lastLine(const std::string& text) {
 }
 
 // At every limit, from one that does not let the threads start to one the
-// whole run fits in: an answer (status 255, the "s" line before the model
-// only), or "c Error: ..." last on standard error and status 1. Both kinds
-// of end must occur, or the limits tested nothing.
+// whole run fits in: an answer (status 255, nothing after the "s" line but
+// the model), or "c Error: ..." last on standard error and status 1. Both
+// kinds of end must occur, or the limits tested nothing.
 TEST(MemoryLimit, EveryRunEndsWithAnAnswerOrAnErrorLine) {
   if (sanitized) GTEST_SKIP() << "address-space limits do not apply to the sanitizer builds";
   ScratchDir dir;
@@ -99,7 +85,8 @@ TEST(MemoryLimit, EveryRunEndsWithAnAnswerOrAnErrorLine) {
   for (const char* mode : {"normal", "part-graph"}) {
     for (long megabytes : {20, 40, 60, 80, 100, 130, 160, 200, 1000}) {
       const std::string context = std::string(mode) + " at " + std::to_string(megabytes) + " MB: ";
-      RunResult r = runWithAddressLimit(dir, {"-time-limit=4", std::string("-lb-search-mode=") + mode, file}, megabytes);
+      RunResult r = runPrepared(dir, {"-time-limit=4", std::string("-lb-search-mode=") + mode, file},
+                                [megabytes] { return limitAddressSpace(megabytes); });
       EXPECT_EQ(r.signal, 0) << context << r.err;
       EXPECT_EQ(r.err.find("terminate called"), std::string::npos) << context << r.err;
       if (r.status == 1) {
@@ -109,10 +96,12 @@ TEST(MemoryLimit, EveryRunEndsWithAnAnswerOrAnErrorLine) {
       } else {
         answers++;
         EXPECT_EQ(r.status, 255) << context << r.err;
+        // One "s" line, followed by the model or by nothing (UNKNOWN).
         const std::vector<std::string> out = lines(r.out);
-        ASSERT_GE(out.size(), 2u) << context << r.out;
-        EXPECT_EQ(out[out.size() - 2].compare(0, 2, "s "), 0) << context << r.out;
-        EXPECT_EQ(out.back().compare(0, 2, "v "), 0) << context;
+        ASSERT_EQ(lines(r.out, "s ").size(), 1u) << context << r.out;
+        const bool modelLast = out.size() >= 2 && out[out.size() - 2].compare(0, 2, "s ") == 0 &&
+                               out.back().compare(0, 2, "v ") == 0;
+        EXPECT_TRUE(modelLast || out.back().compare(0, 2, "s ") == 0) << context << r.out;
       }
     }
   }
@@ -129,7 +118,7 @@ class UnwritableOutput : public ::testing::Test {
 };
 
 TEST_F(UnwritableOutput, WrittenAnswerKeepsItsStatus) {
-  RunResult r = runWithOutput(dir, {file}, [] { return true; });
+  RunResult r = runPrepared(dir, {file}, [] { return true; });
   EXPECT_EQ(r.status, 255);
   const std::vector<std::string> out = lines(r.out);
   ASSERT_GE(out.size(), 3u) << r.out;
@@ -139,7 +128,7 @@ TEST_F(UnwritableOutput, WrittenAnswerKeepsItsStatus) {
 }
 
 TEST_F(UnwritableOutput, FullDiskEndsWithStatusOne) {
-  RunResult r = runWithOutput(dir, {file}, [] { return freopen("/dev/full", "wb", stdout) != nullptr; });
+  RunResult r = runPrepared(dir, {file}, [] { return freopen("/dev/full", "wb", stdout) != nullptr; });
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(lastLine(r.err), lostLine) << r.err;
 }
@@ -157,11 +146,11 @@ TEST_F(UnwritableOutput, ClosedPipe) {
       return true;
     };
   };
-  RunResult ignored = runWithOutput(dir, {file}, closedPipe(true));
+  RunResult ignored = runPrepared(dir, {file}, closedPipe(true));
   EXPECT_EQ(ignored.status, 1);
   EXPECT_EQ(lastLine(ignored.err), lostLine) << ignored.err;
 
-  RunResult killed = runWithOutput(dir, {file}, closedPipe(false));
+  RunResult killed = runPrepared(dir, {file}, closedPipe(false));
   EXPECT_EQ(killed.signal, SIGPIPE);
 }
 
