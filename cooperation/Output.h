@@ -31,9 +31,10 @@ bool claimOutput();
 void claimOutputOrWait();
 // Ends the process with standard output flushed: the caller owns the output
 // (it is claimed here if not). When standard output could not be written,
-// it says so on standard error and the status is 1, whatever was asked. _exit, not exit: the other threads are still
-// running, and no static destructor may run under them, nor exit's flush,
-// which ignores the stream locks.
+// it says so on standard error and the status is 1, whatever was asked.
+// _exit, not exit: the other threads are still running, and no static
+// destructor may run under them, nor exit's flush, which ignores the
+// stream locks.
 [[noreturn]] void endProcess(int status);
 
 // Text made of whole lines, written to stream (stdout or stderr) as above.

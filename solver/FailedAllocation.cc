@@ -21,15 +21,18 @@ thread_local bool allocatingNothrow = false;
 
 std::terminate_handler previousTerminate = nullptr;
 
+// The failing thread ends the run from where it stands, or waits for the
+// owner of the output to end it. So no allocation may happen under a lock
+// that an owner takes on its way out (boundMutex, the standard-output lock).
 void onFailedNew() {
   if (allocatingNothrow) throw std::bad_alloc();
   fatalError("out of memory");
 }
 
-// A std::bad_alloc that no failed allocation is behind (a container asked
+// A std::bad_alloc that no failed allocation is behind (an allocator asked
 // for more than its maximum size, a negative array length) escapes to
 // std::terminate; it ends the run the same way. Anything else terminates
-// as before.
+// as before (a container's own size check throws std::length_error).
 void onTerminate() {
   if (std::exception_ptr thrown = std::current_exception()) {
     try {
@@ -47,15 +50,35 @@ void onTerminate() {
 // The sanitizers' allocators report a failed allocation themselves and never
 // call the new-handler; they keep their own nothrow new.
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
+namespace {
+
+template <class Allocate>
+void* allocateOrNull(Allocate allocate) noexcept {
   allocatingNothrow = true;
   void* block = nullptr;
   try {
-    block = ::operator new(bytes);
-  } catch (const std::bad_alloc&) {
+    block = allocate();
+  } catch (...) {
   }
   allocatingNothrow = false;
   return block;
+}
+
+}  // namespace
+
+// Every nothrow form: the library's own call the throwing forms, and so
+// the new-handler.
+void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
+  return allocateOrNull([bytes] { return ::operator new(bytes); });
+}
+void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
+  return allocateOrNull([bytes] { return ::operator new[](bytes); });
+}
+void* operator new(std::size_t bytes, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+  return allocateOrNull([bytes, alignment] { return ::operator new(bytes, alignment); });
+}
+void* operator new[](std::size_t bytes, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+  return allocateOrNull([bytes, alignment] { return ::operator new[](bytes, alignment); });
 }
 #endif
 

@@ -9,7 +9,7 @@
 [[noreturn]] void fatalError(const char* message);
 
 // From this call on, a new (or a standard container) that finds no memory
-// ends the run like fatalError("out of memory") instead of throwing; a
+// ends the run like fatalError("out of memory") instead of throwing; every
 // nothrow new still returns null. Called at the start of main.
 void endRunOnFailedAllocation();
 

@@ -102,8 +102,8 @@ TEST(FatalError, ImpossibleAllocationEndsTheProcessWithAMessage) {
 // to sorting in place). The sanitizers' allocators report a failed new
 // themselves.
 TEST(FatalError, FailedNewEndsTheProcessWithAMessage) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address sanitizer reports a failed new itself";
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizer reports a failed new itself";
 #endif
   volatile size_t huge = SIZE_MAX / 4;
   EXPECT_EXIT((endRunOnFailedAllocation(), ::operator new(huge)), ::testing::ExitedWithCode(1),
@@ -113,8 +113,9 @@ TEST(FatalError, FailedNewEndsTheProcessWithAMessage) {
   EXPECT_EXIT(
       {
         endRunOnFailedAllocation();
-        void* none = ::operator new(huge, std::nothrow);
-        fprintf(stderr, "nothrow new gave %s\n", none == nullptr ? "null" : "memory");
+        const bool none = ::operator new(huge, std::nothrow) == nullptr && new (std::nothrow) char[huge] == nullptr &&
+                          ::operator new(huge, std::align_val_t(64), std::nothrow) == nullptr;
+        fprintf(stderr, "nothrow new gave %s\n", none ? "null" : "memory");
         exit(7);
       },
       ::testing::ExitedWithCode(7), "nothrow new gave null");
