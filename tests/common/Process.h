@@ -61,6 +61,18 @@ struct RunResult {
   int signal = 0;  // the signal that killed it (SIGKILL after wait's time-out)
 };
 
+inline bool nothingToPrepare() { return true; }
+
+// A preparation of a child: the process starts with a SIGTERM already
+// waiting for it (blocked and raised before the program is loaded, so that
+// it is there from main's first instant).
+inline bool termPending() {
+  sigset_t terminate;
+  sigemptyset(&terminate);
+  sigaddset(&terminate, SIGTERM);
+  return sigprocmask(SIG_BLOCK, &terminate, nullptr) == 0 && kill(getpid(), SIGTERM) == 0;
+}
+
 // A forked child whose standard output and error go to files; it runs a
 // binary, or a function and then exits with status 77.
 class Process {
@@ -85,24 +97,18 @@ class Process {
   }
 
  public:
-  // termPending: the process starts with a SIGTERM already waiting for it
-  // (blocked and raised before the program is loaded, so that it is there
-  // from main's first instant).
+  // prepare runs in the child before the binary is loaded (a signal, a
+  // resource limit, another standard output); false ends the child with 123.
+  template <class Prepare = bool (*)()>
   Process(const std::string& binary, std::vector<std::string> args, const std::string& outPath,
-          const std::string& errPath, bool termPending = false)
+          const std::string& errPath, Prepare prepare = nothingToPrepare)
       : outPath_(outPath), errPath_(errPath) {
     args.insert(args.begin(), binary);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     start([&] {
-      if (termPending) {
-        sigset_t terminate;
-        sigemptyset(&terminate);
-        sigaddset(&terminate, SIGTERM);
-        sigprocmask(SIG_BLOCK, &terminate, nullptr);
-        kill(getpid(), SIGTERM);
-      }
+      if (!prepare()) _exit(123);
       execv(binary.c_str(), argv.data());
       _exit(122);
     });
@@ -160,11 +166,13 @@ RunResult runInChild(Body body) {
 }
 
 #ifdef QUON_BINARY
-inline RunResult runQuon(const ScratchDir& dir, const std::vector<std::string>& args, double timeoutSeconds = 120) {
+template <class Prepare = bool (*)()>
+RunResult runQuon(const ScratchDir& dir, const std::vector<std::string>& args, double timeoutSeconds = 120,
+                  Prepare prepare = nothingToPrepare) {
   static int counter = 0;
   counter++;
   Process process(QUON_BINARY, args, dir.file("out" + std::to_string(counter)),
-                  dir.file("err" + std::to_string(counter)));
+                  dir.file("err" + std::to_string(counter)), prepare);
   return process.wait(timeoutSeconds);
 }
 #endif

@@ -240,7 +240,7 @@ TEST_F(QuonBinary, TermAfterASolutionReportsBestCostAndItsModel) {
 TEST_F(QuonBinary, TermBeforeReadingHasBegunReportsUnknown) {
   const std::string name = dir.file("early");
   ASSERT_EQ(mkfifo((name + ".fifo").c_str(), 0600), 0);
-  Process process(QUON_BINARY, {name + ".fifo"}, name + ".out", name + ".err", true);
+  Process process(QUON_BINARY, {name + ".fifo"}, name + ".out", name + ".err", termPending);
   RunResult r = process.wait(60);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "s UNKNOWN\n");

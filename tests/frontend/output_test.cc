@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -44,40 +43,31 @@ const long termWindowUs = 12500;
 RunResult runOnOnePipe(const std::vector<std::string>& args, long termDelayUs) {
   int ends[2];
   if (pipe(ends) != 0) abort();
-  std::vector<std::string> argvText = args;
-  argvText.insert(argvText.begin(), QUON_BINARY);
-  std::vector<char*> argv;
-  for (auto& a : argvText) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  const pid_t pid = fork();
-  if (pid < 0) abort();
-  if (pid == 0) {
-    if (dup2(ends[1], 1) < 0 || dup2(ends[1], 2) < 0 || !freopen("/dev/null", "rb", stdin)) _exit(121);
+  Process process(QUON_BINARY, args, "/dev/null", "/dev/null", [&ends] {
+    const bool joined = dup2(ends[1], 1) >= 0 && dup2(ends[1], 2) >= 0;
     close(ends[0]);
     close(ends[1]);
-    execv(QUON_BINARY, argv.data());
-    _exit(122);
-  }
+    return joined;
+  });
   close(ends[1]);
   if (termDelayUs >= 0) {
     const struct timespec delay = {termDelayUs / 1000000, (termDelayUs % 1000000) * 1000};
     nanosleep(&delay, nullptr);
-    kill(pid, SIGTERM);
+    kill(process.pid(), SIGTERM);
   }
-  RunResult result;
+  std::string text;
   struct pollfd readable = {ends[0], POLLIN, 0};
   char buffer[4096];
   while (poll(&readable, 1, 60000) > 0) {
     const ssize_t got = read(ends[0], buffer, sizeof buffer);
     if (got <= 0) break;
-    result.out.append(buffer, (size_t)got);
+    text.append(buffer, (size_t)got);
   }
   close(ends[0]);
-  kill(pid, SIGKILL);  // only if it hangs: the poll above has timed out
-  int status = 0;
-  waitpid(pid, &status, 0);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  // The pipe has ended with the process, or the poll above has timed out
+  // on a hang, which the wait ends with SIGKILL.
+  RunResult result = process.wait(5);
+  result.out = text;
   return result;
 }
 

@@ -28,27 +28,6 @@ const bool sanitized = true;
 const bool sanitized = false;
 #endif
 
-// Runs quon in a child that prepare (returning false on failure) sets up
-// before the program starts: a resource limit, another standard output.
-// Standard output and error otherwise go to the result's files.
-template <class Prepare>
-RunResult runPrepared(const ScratchDir& dir, std::vector<std::string> args, Prepare prepare) {
-  static int counter = 0;
-  const std::string name = dir.file("run" + std::to_string(++counter));
-  args.insert(args.begin(), QUON_BINARY);
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  Process process(
-      [&] {
-        if (!prepare()) _exit(123);
-        execv(QUON_BINARY, argv.data());
-        _exit(122);
-      },
-      name + ".out", name + ".err");
-  return process.wait(30);
-}
-
 // The stack limit is set too: each thread's stack takes that much address
 // space, so the limits below hit the same steps of the run on every machine.
 bool limitAddressSpace(long megabytes) {
@@ -89,8 +68,8 @@ TEST(MemoryLimit, EveryRunEndsWithAnAnswerOrAnErrorLine) {
     for (long megabytes = 85; megabytes <= 140; megabytes += 5) limits.push_back(megabytes);
     for (long megabytes : limits) {
       const std::string context = std::string(mode) + " at " + std::to_string(megabytes) + " MB: ";
-      RunResult r = runPrepared(dir, {"-time-limit=4", std::string("-lb-search-mode=") + mode, file},
-                                [megabytes] { return limitAddressSpace(megabytes); });
+      RunResult r = runQuon(dir, {"-time-limit=4", std::string("-lb-search-mode=") + mode, file}, 30,
+                            [megabytes] { return limitAddressSpace(megabytes); });
       EXPECT_EQ(r.signal, 0) << context << r.err;
       EXPECT_EQ(r.err.find("terminate called"), std::string::npos) << context << r.err;
       if (r.status == 1) {
@@ -126,7 +105,7 @@ class UnwritableOutput : public ::testing::Test {
 };
 
 TEST_F(UnwritableOutput, WrittenAnswerKeepsItsStatus) {
-  RunResult r = runPrepared(dir, {file}, [] { return true; });
+  RunResult r = runQuon(dir, {file}, 30);
   EXPECT_EQ(r.status, 255);
   const std::vector<std::string> out = lines(r.out);
   ASSERT_GE(out.size(), 3u) << r.out;
@@ -136,7 +115,7 @@ TEST_F(UnwritableOutput, WrittenAnswerKeepsItsStatus) {
 }
 
 TEST_F(UnwritableOutput, FullDiskEndsWithStatusOne) {
-  RunResult r = runPrepared(dir, {file}, [] { return freopen("/dev/full", "wb", stdout) != nullptr; });
+  RunResult r = runQuon(dir, {file}, 30, [] { return freopen("/dev/full", "wb", stdout) != nullptr; });
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(lastLine(r.err), lostLine) << r.err;
 }
@@ -154,11 +133,11 @@ TEST_F(UnwritableOutput, ClosedPipe) {
       return true;
     };
   };
-  RunResult ignored = runPrepared(dir, {file}, closedPipe(true));
+  RunResult ignored = runQuon(dir, {file}, 30, closedPipe(true));
   EXPECT_EQ(ignored.status, 1);
   EXPECT_EQ(lastLine(ignored.err), lostLine) << ignored.err;
 
-  RunResult killed = runPrepared(dir, {file}, closedPipe(false));
+  RunResult killed = runQuon(dir, {file}, 30, closedPipe(false));
   EXPECT_EQ(killed.signal, SIGPIPE);
 }
 
