@@ -19,6 +19,18 @@ namespace {
 // failure goes back to it instead of ending the run.
 thread_local bool allocatingNothrow = false;
 
+template <class Allocate>
+void* allocateOrNull(Allocate allocate) noexcept {
+  allocatingNothrow = true;
+  void* block = nullptr;
+  try {
+    block = allocate();
+  } catch (...) {
+  }
+  allocatingNothrow = false;
+  return block;
+}
+
 std::terminate_handler previousTerminate = nullptr;
 
 // The failing thread ends the run from where it stands, or waits for the
@@ -50,24 +62,8 @@ void onTerminate() {
 // The sanitizers' allocators report a failed allocation themselves and never
 // call the new-handler; they keep their own nothrow new.
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-namespace {
-
-template <class Allocate>
-void* allocateOrNull(Allocate allocate) noexcept {
-  allocatingNothrow = true;
-  void* block = nullptr;
-  try {
-    block = allocate();
-  } catch (...) {
-  }
-  allocatingNothrow = false;
-  return block;
-}
-
-}  // namespace
-
-// Every nothrow form: the library's own call the throwing forms, and so
-// the new-handler.
+// Every nothrow form is replaced: the library's own versions call the
+// throwing forms, and so the new-handler.
 void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
   return allocateOrNull([bytes] { return ::operator new(bytes); });
 }
