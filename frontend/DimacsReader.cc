@@ -9,6 +9,7 @@
 #include "cooperation/Comment.h"
 #include "driver/RUKSolver.h"
 #include "frontend/ReadingClock.h"
+#include "solver/Fatal.h"
 
 namespace {
 
@@ -49,7 +50,8 @@ class StreamBuffer {
 
   // A gzread result of 0 is the end of the input only when the stream
   // reports no error: a truncated gzip member also reads as 0 bytes, and an
-  // unreadable file as -1.
+  // unreadable file as -1. zlib's own buffers that could not be allocated
+  // say nothing of the file: that run ends as out of memory.
   void refill() {
     pos = 0;
     size = gzread(in, buf.get(), blockSize);
@@ -57,6 +59,7 @@ class StreamBuffer {
     size = 0;
     int code = Z_OK;
     const char* reason = gzerror(in, &code);
+    if (code == Z_MEM_ERROR) fatalError("out of memory");
     if (code != Z_OK) error = reason;
   }
 };

@@ -2,6 +2,10 @@
 // message of every kind of malformed input it refuses.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -142,6 +146,31 @@ TEST(DimacsReader, InputLargerThanOneBlock) {
     ASSERT_TRUE(r.result.ok) << r.result.message;
     EXPECT_EQ(r.sink.clauses, expected);
   }
+}
+
+// zlib allocates its buffers at the first read. When that fails, the file
+// is not malformed: the run ends as out of memory (status 1), not with a
+// parse error (status 3). A gigabyte buffer under a smaller address-space
+// limit makes the allocation fail.
+void readWithoutMemoryForBuffers(const std::string& path) {
+  gzFile in = gzopen(path.c_str(), "rb");
+  gzbuffer(in, 1u << 30);
+  struct rlimit limit;
+  limit.rlim_cur = limit.rlim_max = 768u << 20;
+  setrlimit(RLIMIT_AS, &limit);
+  RecordingSink sink;
+  const DimacsResult result = readDimacs(in, true, sink);
+  fprintf(stderr, "read: %s\n", result.ok ? "ok" : result.message.c_str());
+  exit(7);
+}
+
+TEST(DimacsReader, StreamWithoutMemoryForItsBuffersEndsAsOutOfMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+#endif
+  ScratchDir dir;
+  const std::string path = dir.writeGzip("in.gz", "p wcnf 1 1 2\n2 1 0\n");
+  EXPECT_EXIT(readWithoutMemoryForBuffers(path), ::testing::ExitedWithCode(1), "c Error: out of memory");
 }
 
 }  // namespace
