@@ -11,7 +11,7 @@ RUKSolver::RUKSolver() : solver(new Solver()), origSolver(new Solver()) {
 }
 
 RUKSolver::~RUKSolver() {
-  for (char* name : varNames) free(name);  // the readers strdup them
+  for (char* name : varNames) free(name);  // the readers malloc them
   delete solver;
   delete origSolver;
   delete[] equivalences;

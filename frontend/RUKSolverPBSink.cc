@@ -5,6 +5,7 @@
 
 #include "driver/RUKSolver.h"
 #include "frontend/PBSink.h"
+#include "solver/Fatal.h"
 
 namespace {
 
@@ -16,12 +17,21 @@ void copyInto(const vec<T>& from, vec<T>& to) {
 
 Cost weightFor(const RUKSolver& s, Cost weight) { return weight == PBSink::hard ? s.topWeight : weight; }
 
+// A name that could not be copied would leave its variable out of the model
+// line, so a failed copy ends the run; freed with free() like strdup's.
+char* copyOfName(const char* name) {
+  const size_t bytes = strlen(name) + 1;
+  char* copy = (char*)xmalloc(bytes);
+  memcpy(copy, name, bytes);
+  return copy;
+}
+
 }  // namespace
 
 Var RUKSolverPBSink::newVariable(const char* name) {
   Var first = -1;
   for (RUKSolver* s : solvers) {
-    s->varNames.push_back(name == nullptr ? nullptr : strdup(name));
+    s->varNames.push_back(name == nullptr ? nullptr : copyOfName(name));
     Var v = s->solver->newVar(true, true);
     if (first < 0) first = v;
   }

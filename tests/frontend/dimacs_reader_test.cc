@@ -2,8 +2,6 @@
 // message of every kind of malformed input it refuses.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -155,9 +153,7 @@ TEST(DimacsReader, InputLargerThanOneBlock) {
 void readWithoutMemoryForBuffers(const std::string& path) {
   gzFile in = gzopen(path.c_str(), "rb");
   gzbuffer(in, 1u << 30);
-  struct rlimit limit;
-  limit.rlim_cur = limit.rlim_max = 768u << 20;
-  setrlimit(RLIMIT_AS, &limit);
+  limitAddressSpaceTo(256u << 20);
   RecordingSink sink;
   const DimacsResult result = readDimacs(in, true, sink);
   fprintf(stderr, "read: %s\n", result.ok ? "ok" : result.message.c_str());

@@ -1,10 +1,14 @@
 // The test problems written as wcnf text for the quon binary, the binary's
-// runner (tests/common/Process.h), and the check of its answer.
+// runner (tests/common/Process.h), the check of its answer, and a memory
+// limit for the out-of-memory tests.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cassert>
+#include <cstdio>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -44,6 +48,18 @@ inline std::string modelOfAnswer(const RunResult& r, std::optional<int64_t> opti
   if (!optimum) return "";
   EXPECT_TRUE(!costs.empty() && costs.back() == "o " + std::to_string(*optimum)) << context;
   return models.size() == 1 ? models[0] : "";
+}
+
+// Lets this process map only extraBytes more than it has mapped now: an
+// allocation beyond that fails, as under a memory limit.
+inline void limitAddressSpaceTo(size_t extraBytes) {
+  size_t pages = 0;
+  FILE* statm = fopen("/proc/self/statm", "r");
+  ASSERT_TRUE(statm != nullptr && fscanf(statm, "%zu", &pages) == 1);
+  fclose(statm);
+  struct rlimit limit;
+  limit.rlim_cur = limit.rlim_max = pages * (size_t)sysconf(_SC_PAGESIZE) + extraBytes;
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
 }
 
 }  // namespace quon_frontend_test

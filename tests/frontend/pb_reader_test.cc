@@ -6,11 +6,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "driver/RUKSolver.h"
 #include "frontend/ParserRUK.h"
 #include "frontend_test_util.h"
 
@@ -95,6 +98,26 @@ void expectReadings(bool ruk, const std::vector<Case>& cases) {
     const size_t error = c.out.find("Parse Error ");
     EXPECT_EQ(r.code, error == std::string::npos ? 0 : std::stoi(c.out.substr(error + 12))) << c.text;
   }
+}
+
+// A variable whose name could not be copied would be left out of the model
+// line: the run ends as out of memory instead.
+void nameVariableWithoutMemory() {
+  const std::string name(256u << 20, 'x');
+  RUKSolver solver;
+  RUKSolver* solvers[] = {&solver};
+  RUKSolverPBSink sink(solvers, 1);
+  limitAddressSpaceTo(64u << 20);
+  sink.newVariable(name.c_str());
+  fprintf(stderr, "name %s\n", solver.varNames.back() == nullptr ? "lost" : "kept");
+  exit(7);
+}
+
+TEST(PBSinkIntake, NameThatCannotBeCopiedEndsAsOutOfMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+#endif
+  EXPECT_EXIT(nameVariableWithoutMemory(), ::testing::ExitedWithCode(1), "c Error: out of memory");
 }
 
 TEST(OpbReader, ObjectiveBecomesSoftUnitsAndAnOffset) {
